@@ -1,0 +1,156 @@
+#include "conf/value_handlers.h"
+
+#include "platform/platform.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+
+bool is_space(char c)
+{
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hex_digit(char c)
+{
+    if (is_digit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+char *copy_or_null(const char *text, bool &failed)
+{
+    if (text == nullptr)
+        return nullptr;
+    std::size_t size = std::strlen(text) + 1;
+    char *copy = static_cast<char *>(plat_malloc(size));
+    if (copy == nullptr)
+        failed = true;
+    else
+        std::memcpy(copy, text, size);
+    return copy;
+}
+
+} // namespace
+
+std::int32_t read_decimal(const char *text)
+{
+    while (is_space(*text))
+        ++text;
+    bool negative = *text == '-';
+    if (*text == '-' || *text == '+')
+        ++text;
+    // Accumulate the magnitude in 64 bits and stop growing once it is past the
+    // 32-bit range, so no digit count can overflow.
+    std::int64_t magnitude = 0;
+    for (; is_digit(*text); ++text)
+        if (magnitude <= INT32_MAX)
+            magnitude = magnitude * 10 + (*text - '0');
+    std::int64_t value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX)
+        return INT32_MAX;
+    if (value < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<std::int32_t>(value);
+}
+
+std::int32_t parse_hex(const char *text)
+{
+    std::uint32_t bits = 0;
+    for (const char *p = text; *p != '\0'; ++p) {
+        int digit = hex_digit(*p);
+        if (digit < 0) {
+            std::fprintf(stderr, "invalid hexadecimal value : %s\n", text);
+            // A malformed key is a failure: do not report success.
+            plat_exit(1);
+        }
+        bits = (bits << 4) | static_cast<std::uint32_t>(digit);
+    }
+    std::int32_t value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+void set_precision(const char *value, const char *extra, gesture_context *context)
+{
+    if (extra != nullptr)
+        std::fputs("warning : too much parameter for precision definition\n", stderr);
+    std::int32_t p = read_decimal(value != nullptr ? value : "");
+    if (p == 0) {
+        std::fputs("imposible to have a precision of zero\n", stderr);
+        std::fprintf(stderr, "   it'll be set to default value : %d\n", DEFAULT_PRECISION);
+        p = DEFAULT_PRECISION;
+    }
+    if (p >= 1000) {
+        std::fputs("it'll be impossible to use me with a precison higher or equal to 1000\n",
+                   stderr);
+        std::fprintf(stderr, "   i restore it to default value : %d\n", DEFAULT_PRECISION);
+        p = DEFAULT_PRECISION;
+    } else if (p > 200) {
+        std::fprintf(stderr, "it'll be hard to use me with a precison of %d\n", p);
+        std::fprintf(stderr, "   i let it but i advice you to restore it to default value : %d\n",
+                     DEFAULT_PRECISION);
+    }
+    context->precision.store(p);
+}
+
+void set_key(const char *value, const char *extra, gesture_context *context)
+{
+    if (extra != nullptr)
+        std::fputs("warning : too much parameter for key definition\n", stderr);
+    if (value == nullptr)
+        value = "";
+    std::int32_t k;
+    if (value[0] == '0' && (value[1] == 'x' || value[1] == 'X')) {
+        k = parse_hex(value + 2);
+    } else {
+        k = read_decimal(value);
+        if (k == 0 && value[0] != '0') {
+            std::fprintf(stderr,
+                         "unknown key value %s, key value must be integer, restore to ctrl key\n",
+                         value);
+            k = DEFAULT_CAPTURE_KEY;
+        }
+    }
+    context->key_code.store(k);
+}
+
+void store_action(gesture_kind kind, const char *program, const char *parameters,
+                  gesture_context *context)
+{
+    bool failed = false;
+    char *new_program = copy_or_null(program, failed);
+    char *new_parameters = copy_or_null(parameters, failed);
+    if (failed) {
+        std::fputs("set_action : error malloc\n", stderr);
+        std::free(new_program);
+        std::free(new_parameters);
+        new_program = nullptr;
+        new_parameters = nullptr;
+    }
+    action_slot &slot = context->slots[kind];
+    char *old_program;
+    char *old_parameters;
+    {
+        std::lock_guard<std::mutex> hold(context->slot_lock);
+        old_program = slot.program;
+        old_parameters = slot.parameters;
+        slot.program = new_program;
+        slot.parameters = new_parameters;
+    }
+    // The launcher copies under the lock, so nobody holds the old pair now.
+    std::free(old_program);
+    std::free(old_parameters);
+}

@@ -1,0 +1,35 @@
+// The capture thread: samples the capture key and the cursor every 10 ms and
+// turns each press-move-release into a gesture.
+#pragma once
+
+#include "gesture/gesture_context.h"
+
+#include <cstdint>
+
+using capture_handler = void (*)(gesture_context *context);
+using move_handler = void (*)(std::int32_t x, std::int32_t y, gesture_context *context);
+
+// Thread body: runs capture_cycle forever.
+[[noreturn]] void capture_loop(gesture_context *context);
+
+// One cycle: poll the key, poll the cursor, sleep 10 ms.
+void capture_cycle(gesture_context *context);
+
+// Edge detector on one key; either handler may be null.
+void poll_key(std::int32_t key_code, capture_handler on_press, capture_handler on_release,
+              gesture_context *context);
+
+// Change detector on the cursor. A cycle whose read fails reports nothing and
+// keeps the previous position.
+void poll_cursor(move_handler on_move, gesture_context *context);
+
+// Zeroes the sums and anchors the stroke at the current cursor (kept as it
+// was if the cursor cannot be read).
+void on_capture_start(gesture_context *context);
+// Adds the step to the sums, saturating at INT32_MAX.
+void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context);
+// Classifies the sums and launches, or prints "insufficient movement".
+void on_capture_end(gesture_context *context);
+
+// The pollers' process-wide state back to its start (key up, first poll).
+void reset_capture_state();

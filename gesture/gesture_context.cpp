@@ -1,0 +1,49 @@
+#include "gesture/gesture_context.h"
+
+#include "platform/platform.h"
+
+#include <cstring>
+
+gesture_context g_context;
+
+char *make_conf_path(char *program_path, const char *file_name)
+{
+    std::size_t dir_len = 0;
+    if (program_path != nullptr) {
+        char *sep = nullptr;
+        for (char *p = program_path; *p != '\0'; ++p)
+            if (*p == '\\' || *p == '/')
+                sep = p;
+        if (sep != nullptr)
+            sep[1] = '\0';
+        else
+            program_path[0] = '\0';
+        dir_len = std::strlen(program_path);
+    }
+    std::size_t name_len = std::strlen(file_name);
+    char *path = static_cast<char *>(plat_malloc(dir_len + name_len + 1));
+    if (path == nullptr)
+        return nullptr;
+    if (dir_len != 0)
+        std::memcpy(path, program_path, dir_len);
+    std::memcpy(path + dir_len, file_name, name_len + 1);
+    return path;
+}
+
+void init_context(char *program_path, gesture_context *context)
+{
+    context->program_path = program_path;
+    context->conf_path = make_conf_path(program_path, "conf.txt");
+    context->precision.store(DEFAULT_PRECISION);
+    context->last_x = 0;
+    context->last_y = 0;
+    context->sum_right = 0;
+    context->sum_up = 0;
+    context->sum_down = 0;
+    context->sum_left = 0;
+    for (action_slot &slot : context->slots) {
+        slot.program = nullptr;
+        slot.parameters = nullptr;
+    }
+    context->key_code.store(DEFAULT_CAPTURE_KEY);
+}

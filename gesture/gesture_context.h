@@ -1,0 +1,69 @@
+// The one record shared by every subsystem: configuration, action slots and
+// the running state of the capture.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+
+constexpr std::int32_t DEFAULT_PRECISION = 50;
+constexpr std::int32_t DEFAULT_CAPTURE_KEY = 17; // Ctrl
+
+// In the order of the context's action slots, so a kind indexes its slot.
+enum gesture_kind {
+    up,
+    down,
+    right,
+    up_right,
+    down_right,
+    vertical,
+    other,
+    horizontal,
+    up_left,
+    down_left,
+    left,
+    no_gesture
+};
+
+constexpr int GESTURE_KIND_COUNT = no_gesture;
+
+// Program and parameter texts: owned heap strings or null.
+struct action_slot {
+    char *program;
+    char *parameters;
+};
+
+struct gesture_context {
+    char *program_path; // not owned; cut to its directory by make_conf_path
+    char *conf_path;    // owned; null only if it could not be allocated
+    // Written by the loader on the user-interface thread, read by the capture
+    // thread: atomic so a reload never tears a value.
+    std::atomic<std::int32_t> precision;
+    // Capture state, touched by the capture thread only.
+    std::int32_t last_x;
+    std::int32_t last_y;
+    std::int32_t sum_right;
+    std::int32_t sum_up;
+    std::int32_t sum_down;
+    std::int32_t sum_left;
+    action_slot slots[GESTURE_KIND_COUNT];
+    std::atomic<std::int32_t> key_code;
+    // Taken by the slot writers around each store and by the launcher while
+    // it copies a slot's strings; never held across a shell call.
+    std::mutex slot_lock;
+};
+
+// The process's only context; it is never released.
+extern gesture_context g_context;
+
+// Fills `context` with its defaults and builds conf_path beside program_path.
+// Runs once, before the first load: it does not free earlier strings.
+void init_context(char *program_path, gesture_context *context);
+
+// The directory part of program_path (up to and including its last '\' or
+// '/') followed by file_name, as a new heap string of any length; program_path
+// is cut in place just after that separator. A path with no separator is cut
+// to the empty text and a null path is left alone: both give file_name alone,
+// which the process looks for in its current directory. Returns null only
+// when the copy cannot be allocated.
+char *make_conf_path(char *program_path, const char *file_name);

@@ -1,0 +1,63 @@
+#include "gesture/launcher.h"
+
+#include "platform/platform.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace
+{
+
+// Indexed by gesture_kind.
+constexpr const char *labels[GESTURE_KIND_COUNT] = {
+    "haut\n",           "bas\n",   "droite\n",           "haut droite\n", "bas droite\n",
+    "trait vertical\n", "autre\n", "trait horizontal\n", "haut gauche\n", "bas gauche\n",
+    "gauche\n",
+};
+
+char *copy_text(const char *text)
+{
+    std::size_t size = std::strlen(text) + 1;
+    char *copy = static_cast<char *>(plat_malloc(size));
+    if (copy != nullptr)
+        std::memcpy(copy, text, size);
+    return copy;
+}
+
+} // namespace
+
+const char *gesture_label(gesture_kind kind)
+{
+    if (kind < 0 || kind >= GESTURE_KIND_COUNT)
+        return nullptr;
+    return labels[kind];
+}
+
+void launch_action(gesture_kind kind, gesture_context *context)
+{
+    const char *label = gesture_label(kind);
+    if (label == nullptr)
+        return;
+    std::fputs(label, stdout);
+
+    // Copy the pair under the lock so a reload can replace it while the shell
+    // call runs; the tray menu must never wait on a slow shell.
+    std::unique_lock<std::mutex> hold(context->slot_lock);
+    const action_slot &slot = context->slots[kind];
+    if (slot.program == nullptr)
+        return;
+    std::printf(" -> %s\n", slot.program);
+    const char *parameters = slot.parameters != nullptr ? slot.parameters : "";
+    char *program_copy = copy_text(slot.program);
+    char *parameters_copy = copy_text(parameters);
+    if (program_copy == nullptr || parameters_copy == nullptr) {
+        // Out of memory: launch from the slot itself, holding the lock.
+        plat_shell_open(slot.program, parameters);
+    } else {
+        hold.unlock();
+        plat_shell_open(program_copy, parameters_copy);
+    }
+    std::free(program_copy);
+    std::free(parameters_copy);
+}

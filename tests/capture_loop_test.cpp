@@ -1,0 +1,207 @@
+#include "conf/value_handlers.h"
+#include "gesture/capture_loop.h"
+#include "platform/platform.h"
+#include "platform/stand_in.h"
+#include "support/capture_output.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+
+constexpr std::int16_t DOWN = -32768;
+constexpr std::int16_t TAPPED = 1; // pressed since the last query only
+
+struct cycle {
+    std::int16_t key; // state reported for every key
+    std::int32_t x, y;
+    bool readable;
+};
+
+cycle at(std::int16_t key, std::int32_t x, std::int32_t y)
+{
+    return {key, x, y, true};
+}
+cycle blind(std::int16_t key)
+{
+    return {key, 0, 0, false};
+}
+
+class capture : public testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        stand_in_reset();
+        reset_capture_state();
+    }
+    void TearDown() override { stand_in_reset(); }
+
+    std::string run(const std::vector<cycle> &trace)
+    {
+        return capture_output([&] {
+                   for (const cycle &c : trace) {
+                       stand_in_set_all_keys(c.key);
+                       stand_in_set_cursor(c.x, c.y, c.readable);
+                       capture_cycle(context.get());
+                   }
+               })
+            .out;
+    }
+
+    test_context context;
+};
+
+struct trace_case {
+    const char *name;
+    std::vector<cycle> trace;
+    const char *out;
+};
+
+class capture_traces : public capture, public testing::WithParamInterface<trace_case>
+{
+};
+
+TEST_P(capture_traces, prints_what_the_gesture_was)
+{
+    EXPECT_EQ(run(GetParam().trace), GetParam().out) << GetParam().name;
+}
+
+const trace_case traces[] = {
+    {"press and release without moving",
+     {at(0, 10, 10), at(DOWN, 10, 10), at(0, 10, 10)},
+     "insufficient movement\n"},
+    {"stroke upward",
+     {at(0, 500, 500), at(DOWN, 500, 500), at(DOWN, 500, 200), at(0, 500, 200)},
+     "haut\n"},
+    {"stroke right in steps",
+     {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 40, 0), at(DOWN, 80, 0), at(DOWN, 120, 0),
+      at(0, 120, 0)},
+     "droite\n"},
+    {"right 100 then left 30 is not right",
+     {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 100, 0), at(DOWN, 70, 0), at(0, 70, 0)},
+     "insufficient movement\n"},
+    {"travel before the press is not counted",
+     {at(0, 0, 0), at(0, 400, 0), at(DOWN, 800, 0), at(0, 800, 0)},
+     "insufficient movement\n"},
+    {"travel in the release cycle is not counted",
+     {at(0, 0, 0), at(DOWN, 0, 0), at(0, 0, 900)},
+     "insufficient movement\n"},
+    {"a tap shorter than a cycle still counts",
+     {at(0, 0, 0), at(TAPPED, 0, 0), at(0, 0, 0)},
+     "insufficient movement\n"},
+    {"a key held at start presses on the first cycle",
+     {at(DOWN, 0, 0), at(DOWN, 0, 300), at(0, 0, 300)},
+     "bas\n"},
+    {"an unreadable cursor adds nothing and keeps the previous position",
+     {at(0, 0, 0), at(DOWN, 0, 0), blind(DOWN), at(DOWN, 300, 0), at(0, 300, 0)},
+     "droite\n"},
+    {"an unreadable cursor at the press keeps the last stored position",
+     {at(0, 0, 0), at(0, 50, 0), blind(DOWN), at(DOWN, 350, 0), at(0, 350, 0)},
+     "droite\n"},
+    {"two gestures, sums zeroed between",
+     {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 0, 300), at(0, 0, 300), at(DOWN, 0, 300),
+      at(DOWN, 300, 300), at(0, 300, 300)},
+     "bas\ndroite\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(traces, capture_traces, testing::ValuesIn(traces));
+
+TEST_F(capture, cycle_polls_key_then_cursor_then_sleeps)
+{
+    std::vector<std::string> order;
+    stand_in_on_sleep(
+        [](void *user) { static_cast<std::vector<std::string> *>(user)->push_back("sleep"); },
+        &order);
+    long keys = 0;
+    long reads = 0;
+    for (int i = 0; i < 3; ++i) {
+        capture_cycle(context.get());
+        order.push_back("k" + std::to_string(stand_in_key_queries() - keys) + "c" +
+                        std::to_string(stand_in_cursor_reads() - reads));
+        keys = stand_in_key_queries();
+        reads = stand_in_cursor_reads();
+    }
+    // The first cursor poll reads twice (previous position, then current).
+    EXPECT_EQ(order, (std::vector<std::string>{"sleep", "k1c2", "sleep", "k1c1", "sleep", "k1c1"}));
+}
+
+TEST_F(capture, first_poll_reports_no_move)
+{
+    stand_in_set_cursor(700, 300);
+    poll_cursor([](std::int32_t, std::int32_t, gesture_context *) { FAIL() << "moved"; },
+                context.get());
+}
+
+TEST_F(capture, key_code_zero_stops_accumulation)
+{
+    context->key_code.store(0);
+    EXPECT_EQ(run({at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 500, 500), at(0, 500, 500)}),
+              "insufficient movement\n");
+    EXPECT_EQ(context->sum_right, 0);
+    EXPECT_EQ(context->last_x, 0);
+}
+
+TEST_F(capture, key_code_is_read_every_cycle)
+{
+    stand_in_set_key(17, DOWN);
+    stand_in_set_cursor(0, 0);
+    captured_output io = capture_output([&] {
+        capture_cycle(context.get()); // Ctrl down: press
+        stand_in_set_cursor(0, 400);
+        capture_cycle(context.get()); // stroke down
+        context->key_code.store(16);  // reload switches to Shift
+        capture_cycle(context.get()); // Shift is up: release
+    });
+    EXPECT_EQ(io.out, "bas\n");
+}
+
+TEST_F(capture, press_and_release_handlers_are_optional)
+{
+    stand_in_set_all_keys(DOWN);
+    poll_key(17, nullptr, nullptr, context.get());
+    stand_in_set_all_keys(0);
+    poll_key(17, nullptr, nullptr, context.get());
+    SUCCEED() << "null handlers are skipped";
+}
+
+TEST_F(capture, sums_saturate_instead_of_overflowing)
+{
+    context->last_x = INT32_MIN;
+    context->sum_right = INT32_MAX - 5;
+    on_cursor_move(INT32_MAX, 0, context.get());
+    EXPECT_EQ(context->sum_right, INT32_MAX);
+    on_cursor_move(INT32_MIN, 0, context.get());
+    EXPECT_EQ(context->sum_left, INT32_MAX);
+}
+
+TEST_F(capture, bound_gesture_launches_through_the_shell)
+{
+    store_action(up, "notepad.exe", "readme.txt", context.get());
+    EXPECT_EQ(run({at(0, 500, 500), at(DOWN, 500, 500), at(DOWN, 500, 200), at(0, 500, 200)}),
+              "haut\n -> notepad.exe\n");
+    auto calls = stand_in_shell_calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].program, "notepad.exe");
+    EXPECT_EQ(calls[0].parameters, "readme.txt");
+}
+
+TEST_F(capture, loop_runs_until_the_process_exits)
+{
+    EXPECT_EXIT(
+        {
+            stand_in_on_sleep(
+                [](void *) {
+                    static int cycles = 0;
+                    if (++cycles == 5)
+                        plat_exit(0);
+                },
+                nullptr);
+            capture_loop(context.get());
+        },
+        testing::ExitedWithCode(0), "");
+}
+
+} // namespace
