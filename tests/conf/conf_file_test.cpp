@@ -1,0 +1,204 @@
+#include "conf/conf_file.h"
+#include "support/capture_output.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+class conf_file : public testing::Test {
+protected:
+    conf_file() : dir(make_temp_dir()), context(dir + "/sorvak.exe") {}
+
+    std::string load(const std::string &bytes)
+    {
+        write_file(dir + "/conf.txt", bytes);
+        return capture_output([&] { load_conf(context.get()); }).err;
+    }
+
+    const char *program(gesture_kind kind) { return context->slots[kind].program; }
+    const char *parameters(gesture_kind kind) { return context->slots[kind].parameters; }
+
+    std::string dir;
+    test_context context;
+};
+
+struct file_case {
+    const char *name;
+    std::string bytes;
+    const char *err;
+};
+
+class conf_messages : public conf_file, public testing::WithParamInterface<file_case> {};
+
+TEST_P(conf_messages, reports_exactly)
+{
+    EXPECT_EQ(load(GetParam().bytes), GetParam().err) << GetParam().name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    files, conf_messages,
+    testing::Values(
+        file_case{"comments and blanks", "// a comment\n\n   \n\t// indented\r\n\"\"\n", ""},
+        file_case{"no equals sign", "up = x\nfoo\n",
+                  "error in conf file, line 2\n   missing value, line skipped\n"},
+        file_case{"only equals signs", "\n===\n",
+                  "error in conf file, line 2\n   missing value, line skipped\n"},
+        file_case{"unknown key", "// c\nsideways = x\n",
+                  "error in conf file, line 2\n   unknown parameter sideways\n"},
+        file_case{"tab before equals", "up\t= x\n",
+                  "error in conf file, line 1\n   unknown parameter up\t\n"},
+        file_case{"byte-order mark", "\xEF\xBB\xBFup = x\n",
+                  "error in conf file, line 1\n   unknown parameter \xEF\xBB\xBFup\n"},
+        file_case{"byte-order mark before a comment", "\xEF\xBB\xBF// c\n",
+                  "error in conf file, line 1\n   missing value, line skipped\n"},
+        file_case{"trailing comment is part of the value", "up = x // y\n", ""},
+        file_case{"every value message in file order",
+                  "prec = 0\nprec = 201\nprec = 1000\nkey = ctrl\nprec = 30 | |\nkey = 1 | 2\n",
+                  "imposible to have a precision of zero\n"
+                  "   it'll be set to default value : 50\n"
+                  "it'll be hard to use me with a precison of 201\n"
+                  "   i let it but i advice you to restore it to default value : 50\n"
+                  "it'll be impossible to use me with a precison higher or equal to 1000\n"
+                  "   i restore it to default value : 50\n"
+                  "unknown key value ctrl, key value must be integer, restore to ctrl key\n"
+                  "warning : too much parameter for precision definition\n"
+                  "warning : too much parameter for key definition\n"}));
+
+TEST_F(conf_file, missing_file_changes_nothing)
+{
+    load("up = a.exe | p\nprec = 30\n");
+    std::remove((dir + "/conf.txt").c_str());
+    EXPECT_EQ(capture_output([&] { load_conf(context.get()); }).err, "unable to find conf.txt\n");
+    EXPECT_STREQ(program(up), "a.exe");
+    EXPECT_EQ(context->precision.load(), 30);
+}
+
+TEST_F(conf_file, settings_are_trimmed_and_split)
+{
+    EXPECT_EQ(load("UP = notepad.exe | readme.txt\r\n"
+                   "left = explorer.exe | c:\\\n"
+                   "\"down = \"quoted.exe\"\n"
+                   "right = \"a b.exe\" | x\"\n"
+                   "vert = \"v.exe\"\n"
+                   "hori = a = b\n"
+                   "  other  =\t prog.exe \t|\t p q \t| ignored\n"
+                   "key = 0x12\n"
+                   "prec = 30\n"),
+              "");
+    EXPECT_STREQ(program(up), "notepad.exe");
+    EXPECT_STREQ(parameters(up), "readme.txt");
+    EXPECT_STREQ(parameters(left), "c:\\");
+    EXPECT_STREQ(program(down), "\"quoted.exe");
+    EXPECT_STREQ(program(right), "\"a b.exe\"");
+    EXPECT_STREQ(parameters(right), "x");
+    EXPECT_STREQ(program(vertical), "\"v.exe");
+    EXPECT_STREQ(program(horizontal), "a");
+    EXPECT_EQ(parameters(horizontal), nullptr);
+    EXPECT_STREQ(program(other), "prog.exe");
+    EXPECT_STREQ(parameters(other), "p q");
+    EXPECT_EQ(context->key_code.load(), 0x12);
+    EXPECT_EQ(context->precision.load(), 30);
+}
+
+TEST_F(conf_file, empty_words_vanish_in_the_value)
+{
+    load("up = a.exe | p\ndown = b.exe\nleft = c.exe\n");
+    EXPECT_EQ(load("up =|\ndown =|x\nleft = |x\n"), "");
+    EXPECT_EQ(program(up), nullptr);
+    EXPECT_EQ(parameters(up), nullptr);
+    EXPECT_STREQ(program(down), "x");
+    EXPECT_EQ(parameters(down), nullptr);
+    EXPECT_STREQ(program(left), "");
+    EXPECT_STREQ(parameters(left), "x");
+}
+
+TEST_F(conf_file, reload_keeps_absent_values_and_later_lines_win)
+{
+    load("up = a.exe\ndown = b.exe | 1\nprec = 30\nkey = 16\n");
+    EXPECT_EQ(load("down = c.exe\ndown = d.exe | 2\n"), "");
+    EXPECT_STREQ(program(up), "a.exe");
+    EXPECT_STREQ(program(down), "d.exe");
+    EXPECT_STREQ(parameters(down), "2");
+    EXPECT_EQ(context->precision.load(), 30);
+    EXPECT_EQ(context->key_code.load(), 16);
+}
+
+TEST_F(conf_file, malformed_hex_key_ends_the_load_and_the_process)
+{
+    write_file(dir + "/conf.txt", "up = a.exe\nkey = 0xG1\nprec = 30\n");
+    EXPECT_EXIT(load_conf(context.get()), testing::ExitedWithCode(1),
+                "^invalid hexadecimal value : G1\n$");
+}
+
+TEST_F(conf_file, table_holds_61_distinct_keys)
+{
+    ASSERT_EQ(CONF_KEYWORD_COUNT, 61);
+    for (int i = 0; i < CONF_KEYWORD_COUNT; ++i)
+        for (int j = i + 1; j < CONF_KEYWORD_COUNT; ++j)
+            EXPECT_STRNE(conf_keywords[i].key, conf_keywords[j].key);
+}
+
+// Each keyword row, written as a user would (upper case), binds its own slot
+// and nothing else; the expected slot comes from the key's own spelling.
+TEST_F(conf_file, every_keyword_binds_its_own_slot)
+{
+    struct family {
+        gesture_kind kind;
+        std::vector<std::string> keys;
+    };
+    auto pairs = [](const char *a, const char *b, std::vector<std::string> extra) {
+        std::vector<std::string> keys;
+        for (const char *sep : {"_", "-", " ", ""}) {
+            keys.push_back(std::string(a) + sep + b);
+        }
+        for (const char *sep : {"_", "-", " ", ""}) {
+            keys.push_back(std::string(b) + sep + a);
+        }
+        keys.insert(keys.end(), extra.begin(), extra.end());
+        return keys;
+    };
+    const family families[] = {
+        {other, {"autre", "other"}},
+        {up, {"up"}},
+        {down, {"down"}},
+        {right, {"right"}},
+        {left, {"left"}},
+        {up_right, pairs("up", "right", {})},
+        {down_right, pairs("down", "right", {})},
+        {vertical, pairs("up", "down", {"vert", "vertical"})},
+        {horizontal, pairs("right", "left", {"hori", "horizontal"})},
+        {down_left, pairs("down", "left", {})},
+        {up_left, pairs("up", "left", {})},
+    };
+    int keys_seen = 2; // prec, precision
+    for (const family &f : families) {
+        for (const std::string &key : f.keys) {
+            ++keys_seen;
+            std::string upper = key;
+            for (char &ch : upper)
+                ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            load("up=|\ndown=|\nright=|\nup_right=|\ndown_right=|\nvert=|\nother=|\nhori=|\n"
+                 "up_left=|\ndown_left=|\nleft=|\n");
+            EXPECT_EQ(load(upper + " = bound.exe | p\n"), "") << key;
+            for (int k = 0; k < GESTURE_KIND_COUNT; ++k) {
+                if (k == f.kind) {
+                    EXPECT_STREQ(program(static_cast<gesture_kind>(k)), "bound.exe") << key;
+                } else {
+                    EXPECT_EQ(program(static_cast<gesture_kind>(k)), nullptr) << key << " " << k;
+                }
+            }
+        }
+    }
+    EXPECT_EQ(keys_seen + 1, CONF_KEYWORD_COUNT); // and key
+}
+
+TEST_F(conf_file, line_numbers_count_every_line)
+{
+    EXPECT_EQ(load("// 1\n\n\"\"\n   \nnope\n"),
+              "error in conf file, line 5\n   missing value, line skipped\n");
+}
+
+} // namespace
