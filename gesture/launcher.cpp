@@ -41,22 +41,23 @@ void launch_action(gesture_kind kind, gesture_context *context)
         return;
     std::fputs(label, stdout);
 
-    // Copy the pair under the lock so a reload can replace it while the shell
-    // call runs; the tray menu must never wait on a slow shell.
+    // Copy the pair under the lock and use the copies after it, so a reload
+    // never waits on the output or on a slow shell.
     std::unique_lock<std::mutex> hold(context->slot_lock);
     const action_slot &slot = context->slots[kind];
     if (slot.program == nullptr)
         return;
-    std::printf(" -> %s\n", slot.program);
     const char *parameters = slot.parameters != nullptr ? slot.parameters : "";
     char *program_copy = copy_text(slot.program);
     char *parameters_copy = copy_text(parameters);
-    if (program_copy == nullptr || parameters_copy == nullptr) {
-        // Out of memory: launch from the slot itself, holding the lock.
-        plat_shell_open(slot.program, parameters);
-    } else {
+    if (program_copy != nullptr && parameters_copy != nullptr) {
         hold.unlock();
+        std::printf(" -> %s\n", program_copy);
         plat_shell_open(program_copy, parameters_copy);
+    } else {
+        // Out of memory: launch from the slot itself, holding the lock.
+        std::printf(" -> %s\n", slot.program);
+        plat_shell_open(slot.program, parameters);
     }
     std::free(program_copy);
     std::free(parameters_copy);

@@ -6,10 +6,12 @@
 #include <cstring>
 #include <string>
 
-namespace {
+namespace
+{
 
-class conf_file : public testing::Test {
-protected:
+class conf_file : public testing::Test
+{
+  protected:
     conf_file() : dir(make_temp_dir()), context(dir + "/sorvak.exe") {}
 
     std::string load(const std::string &bytes)
@@ -31,7 +33,9 @@ struct file_case {
     const char *err;
 };
 
-class conf_messages : public conf_file, public testing::WithParamInterface<file_case> {};
+class conf_messages : public conf_file, public testing::WithParamInterface<file_case>
+{
+};
 
 TEST_P(conf_messages, reports_exactly)
 {

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 std::FILE *memory_file(const std::string &bytes)
 {
@@ -38,7 +39,9 @@ struct reader_case {
     std::vector<std::string> lines;
 };
 
-class reader : public testing::TestWithParam<reader_case> {};
+class reader : public testing::TestWithParam<reader_case>
+{
+};
 
 TEST_P(reader, returns_each_line_without_its_feed)
 {
@@ -53,7 +56,8 @@ INSTANTIATE_TEST_SUITE_P(
         reader_case{"empty file", "", {}}, reader_case{"no final feed", "a\nb", {"a", "b"}},
         reader_case{"final feed", "a\n", {"a"}}, reader_case{"two empty lines", "\n\n", {"", ""}},
         reader_case{"carriage return stays", "x\r\n", {"x\r"}},
-        reader_case{"3000-byte line", std::string(3000, 'q') + "\nz", {std::string(3000, 'q'), "z"}},
+        reader_case{
+            "3000-byte line", std::string(3000, 'q') + "\nz", {std::string(3000, 'q'), "z"}},
         reader_case{"feed as the last byte of a chunk",
                     chunk_minus_one + "\nnext\n",
                     {chunk_minus_one, "next"}},

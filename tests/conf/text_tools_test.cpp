@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-namespace {
+namespace
+{
 
 struct trim_case {
     std::string text;
@@ -13,7 +14,9 @@ struct trim_case {
     std::string expected;
 };
 
-class trim : public testing::TestWithParam<trim_case> {};
+class trim : public testing::TestWithParam<trim_case>
+{
+};
 
 TEST_P(trim, removes_set_characters_at_both_ends_only)
 {
@@ -22,15 +25,13 @@ TEST_P(trim, removes_set_characters_at_both_ends_only)
     EXPECT_EQ(std::string(buffer.c_str()), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(cases, trim,
-                         testing::Values(trim_case{"  prec  ", " ", "prec"},
-                                         trim_case{"\t x \t", " \t", "x"},
-                                         trim_case{"   ", " ", ""}, trim_case{"", " ", ""},
-                                         trim_case{"  a b  ", "", "  a b  "},
-                                         trim_case{"\"x = y\"", " \t\r\"", "x = y"},
-                                         trim_case{"x\r", " \t\r\"", "x"},
-                                         trim_case{"a  b", " ", "a  b"},
-                                         trim_case{"xxyxx", "x", "y"}));
+INSTANTIATE_TEST_SUITE_P(
+    cases, trim,
+    testing::Values(trim_case{"  prec  ", " ", "prec"}, trim_case{"\t x \t", " \t", "x"},
+                    trim_case{"   ", " ", ""}, trim_case{"", " ", ""},
+                    trim_case{"  a b  ", "", "  a b  "}, trim_case{"\"x = y\"", " \t\r\"", "x = y"},
+                    trim_case{"x\r", " \t\r\"", "x"}, trim_case{"a  b", " ", "a  b"},
+                    trim_case{"xxyxx", "x", "y"}));
 
 TEST(trim_null, null_text_is_refused)
 {
@@ -43,7 +44,9 @@ struct split_case {
     std::vector<std::string> words;
 };
 
-class split : public testing::TestWithParam<split_case> {};
+class split : public testing::TestWithParam<split_case>
+{
+};
 
 TEST_P(split, words_are_maximal_runs_outside_the_set)
 {
@@ -58,13 +61,14 @@ TEST_P(split, words_are_maximal_runs_outside_the_set)
     EXPECT_EQ(free_word_tab(table), 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    cases, split,
-    testing::Values(split_case{"=", "a==b", {"a", "b"}}, split_case{"=", "=b", {"b"}},
-                    split_case{"|", "|", {}}, split_case{"|", " x | y ", {" x ", " y "}},
-                    split_case{"=", "", {}}, split_case{"=", "up = a = b", {"up ", " a ", " b"}},
-                    split_case{" \t", "\ta b\t\tc ", {"a", "b", "c"}},
-                    split_case{"", "whole text", {"whole text"}}));
+INSTANTIATE_TEST_SUITE_P(cases, split,
+                         testing::Values(split_case{"=", "a==b", {"a", "b"}},
+                                         split_case{"=", "=b", {"b"}}, split_case{"|", "|", {}},
+                                         split_case{"|", " x | y ", {" x ", " y "}},
+                                         split_case{"=", "", {}},
+                                         split_case{"=", "up = a = b", {"up ", " a ", " b"}},
+                                         split_case{" \t", "\ta b\t\tc ", {"a", "b", "c"}},
+                                         split_case{"", "whole text", {"whole text"}}));
 
 TEST(first_word, stops_at_the_first_separator)
 {

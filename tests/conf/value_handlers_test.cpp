@@ -6,7 +6,8 @@
 
 #include <cstdint>
 
-namespace {
+namespace
+{
 
 struct number_case {
     const char *value;
@@ -15,7 +16,9 @@ struct number_case {
     const char *err;
 };
 
-class precision : public testing::TestWithParam<number_case> {};
+class precision : public testing::TestWithParam<number_case>
+{
+};
 
 TEST_P(precision, is_checked_then_stored_once)
 {
@@ -54,7 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
         number_case{"30", "40", 30, "warning : too much parameter for precision definition\n"},
         number_case{"30", "", 30, "warning : too much parameter for precision definition\n"}));
 
-class key : public testing::TestWithParam<number_case> {};
+class key : public testing::TestWithParam<number_case>
+{
+};
 
 TEST_P(key, is_decimal_or_hexadecimal)
 {
@@ -76,9 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         number_case{"0x11", nullptr, 17, ""}, number_case{"0X1b", nullptr, 27, ""},
         number_case{"0x", nullptr, 0, ""}, number_case{"0xFFFFFFFF", nullptr, -1, ""},
         number_case{"0x7fffffff", nullptr, INT32_MAX, ""},
-        number_case{"0x0000000011", nullptr, 17, ""},
-        number_case{"0x100000012", nullptr, 0x12, ""}, number_case{"-3", nullptr, -3, ""},
-        number_case{"99999999999", nullptr, INT32_MAX, ""},
+        number_case{"0x0000000011", nullptr, 17, ""}, number_case{"0x100000012", nullptr, 0x12, ""},
+        number_case{"-3", nullptr, -3, ""}, number_case{"99999999999", nullptr, INT32_MAX, ""},
         number_case{"0x10", "x", 16, "warning : too much parameter for key definition\n"}));
 
 TEST(key_hex, malformed_digit_ends_the_process_as_a_failure)
