@@ -159,8 +159,15 @@ void load_conf(gesture_context *context)
         std::fputs("unable to find conf.txt\n", stderr);
         return;
     }
+    char *line = read_line(file);
+    // A directory opens like a file on some systems; only its read fails.
+    if (line == nullptr && std::ferror(file) != 0) {
+        std::fclose(file);
+        std::fputs("unable to find conf.txt\n", stderr);
+        return;
+    }
     int line_number = 0;
-    for (char *line = read_line(file); line != nullptr; line = read_line(file)) {
+    for (; line != nullptr; line = read_line(file)) {
         if (line_number < INT32_MAX)
             ++line_number;
         trim_chars(line, " \t\r\"");
