@@ -1,0 +1,101 @@
+// The Windows desktop entry: conf.txt beside the executable, the hidden main
+// window, the tray icon, the capture thread and the message loop.
+#include "conf/conf_file.h"
+#include "gesture/capture_loop.h"
+#include "gesture/gesture_context.h"
+#include "shell/first_token.h"
+#include "shell/tray_icon.h"
+#include "shell/window_proc.h"
+
+#include <windows.h>
+
+#include <new>
+#include <system_error>
+#include <thread>
+
+namespace
+{
+
+constexpr const char WINDOW_CLASS_NAME[] = "sorvak";
+constexpr const char WINDOW_TITLE[] = "sorvak";
+constexpr const char TRAY_TIP[] = "sorvak 1.1.8";
+
+// Start-up failures are shown, and reported by the exit status.
+int fail(const char *text)
+{
+    MessageBoxA(nullptr, text, "Error", MB_OK);
+    return 1;
+}
+
+bool register_window_class(HINSTANCE instance)
+{
+    WNDCLASSEXA window_class = {};
+    window_class.cbSize = sizeof(WNDCLASSEXA);
+    window_class.style = CS_DBLCLKS;
+    window_class.lpfnWndProc = main_window_proc;
+    window_class.hInstance = instance;
+    window_class.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    window_class.lpszClassName = WINDOW_CLASS_NAME;
+    return RegisterClassExA(&window_class) != 0;
+}
+
+void start_capture_thread(gesture_context *context)
+{
+    // A thread that cannot start leaves the program running with its icon
+    // and no gesture capture.
+    try {
+        std::thread(capture_loop, context).detach();
+    } catch (const std::system_error &) {
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    g_instance = instance;
+    char *command_line = GetCommandLineA();
+    if (command_line == nullptr)
+        return 0;
+    // Without a path there is no directory to find conf.txt in.
+    char *program_path = first_token(command_line);
+    if (program_path == nullptr)
+        return 1;
+
+    g_context_pointer = &g_context;
+    init_context(program_path, &g_context);
+    load_conf(&g_context);
+
+    if (!register_window_class(instance))
+        return fail("Unable to register window class, exiting");
+    g_main_window =
+        CreateWindowExA(0, WINDOW_CLASS_NAME, WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                        CW_USEDEFAULT, 42, 42, nullptr, nullptr, instance, nullptr);
+    if (g_main_window == nullptr)
+        return fail("Unable to create window, exiting");
+
+    // Without the icon object the program still captures gestures; it can
+    // then be ended only from outside, as the menu is out of reach.
+    g_tray = new (std::nothrow) tray_icon;
+    if (g_tray != nullptr) {
+        g_tray->set_window(g_main_window);
+        g_tray->set_id(TRAY_ICON_ID);
+        g_tray->set_tip(TRAY_TIP);
+        g_tray->show(instance);
+    }
+
+    start_capture_thread(&g_context);
+
+    MSG message;
+    for (;;) {
+        BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0)
+            break;
+        // A failed retrieval would repeat forever; give up instead.
+        if (got == -1)
+            return 1;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}

@@ -1,0 +1,17 @@
+// The hidden main window's procedure and the process-wide values it reads,
+// each set once by start-up before the first message that uses it.
+#pragma once
+
+#include "gesture/gesture_context.h"
+#include "shell/tray_icon.h"
+
+#include <windows.h>
+
+constexpr WORD IDR_TRAY_MENU = 104;
+
+extern HINSTANCE g_instance;
+extern HWND g_main_window;
+extern gesture_context *g_context_pointer;
+extern tray_icon *g_tray;
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
