@@ -1,0 +1,436 @@
+"""Drives sorvak.exe under Wine for the acceptance scenarios.
+
+A session owns a private Xvfb display and the shared Wine prefix under
+build/wine-prefix; the prefix's default desktop is a 1024x768 virtual desktop,
+so every program started with wine64 lands in the same desktop, its
+notification area shows their tray icons, and wine64 returns the program's own
+exit status. Input is injected with xdotool; the screen is read with
+ImageMagick's `import`. Everything a session starts is ended by close().
+"""
+
+import fcntl
+import os
+import select
+import shutil
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+PREFIX = REPO / "build" / "wine-prefix"
+# Bumped whenever ensure_prefix() changes what it sets up.
+PREFIX_SETUP = "2"
+SHOTS = REPO / "build" / "wine-shots"
+SCREEN_W, SCREEN_H = 1024, 768
+
+# Notification area of the virtual desktop's taskbar: icons sit in its last
+# 20 pixels of height, packed from the right edge leftward.
+TRAY_BOX = (SCREEN_W - 200, SCREEN_H - 18, 200, 16)
+# Where a tray pop-up menu opens when the icon is right-clicked.
+MENU_BOX = (SCREEN_W - 320, SCREEN_H - 260, 320, 240)
+
+# The capture loop samples every 10 ms; these keep several samples per step.
+STEP_PIXELS = 30
+STEP_PAUSE = 0.02
+KEY_PAUSE = 0.1
+
+# Middle of each item below the menu's top edge with Wine's default menu
+# metrics (Edit, Reload, separator, Exit). The menu may overlap the taskbar,
+# so its top edge, always over the desktop, is what is measured.
+MENU_ROWS = {"edit": 10, "reload": 26, "exit": 51}
+
+
+class HarnessError(AssertionError):
+    pass
+
+
+class SkipScenario(Exception):
+    pass
+
+
+def wait_for(condition, timeout, what, interval=0.1):
+    """Polls condition() until it returns something truthy; returns it."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise HarnessError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+def windows_path(path):
+    return "Z:" + str(Path(path).resolve()).replace("/", "\\")
+
+
+def wine_env(display=None):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=str(PREFIX), WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    if display is not None:
+        env["DISPLAY"] = display
+    return env
+
+
+def ensure_prefix():
+    """Creates the prefix once (10-60 s) and makes its default desktop virtual."""
+    PREFIX.parent.mkdir(parents=True, exist_ok=True)
+    ready = PREFIX / ".sorvak-ready"
+    with open(PREFIX.parent / "wine-prefix.lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if ready.exists() and ready.read_text() == PREFIX_SETUP:
+            return
+        env = wine_env()
+        env.pop("DISPLAY", None)
+        run = lambda *args: subprocess.run(  # noqa: E731
+            [WINE64, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            timeout=180, check=True)
+        run("wineboot", "-i")
+        run("reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f")
+        run("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d",
+            f"{SCREEN_W}x{SCREEN_H}", "/f")
+        # wineboot's 32-bit half cannot run where the kernel lacks 32-bit
+        # support, and with it goes the .txt association that Edit relies on.
+        run("reg", "add", r"HKCR\.txt", "/ve", "/d", "txtfile", "/f")
+        # The registry reaches the disk when the server shuts down.
+        subprocess.run([WINESERVER, "-w"], env=env, timeout=120, check=True)
+        ready.write_text(PREFIX_SETUP)
+
+
+def read_pixels(display, box):
+    """Returns (width, height, rows) of RGB tuples for box=(x, y, w, h)."""
+    x, y, w, h = box
+    ppm = subprocess.run(
+        ["import", "-display", display, "-window", "root", "-crop", f"{w}x{h}+{x}+{y}",
+         "+repage", "-depth", "8", "ppm:-"],
+        capture_output=True, timeout=20, check=True).stdout
+    # Binary PPM: "P6\n<w> <h>\n255\n" then the samples.
+    fields = ppm.split(maxsplit=4)
+    if fields[0] != b"P6":
+        raise HarnessError("unexpected screenshot format")
+    width, height, data = int(fields[1]), int(fields[2]), fields[4]
+    rows = [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
+            for r in range(height)]
+    return width, height, rows
+
+
+def most_common(rows):
+    counts = {}
+    for row in rows:
+        for pixel in row:
+            counts[pixel] = counts.get(pixel, 0) + 1
+    return max(counts, key=counts.get)
+
+
+class Instance:
+    """One running copy of sorvak.exe in a directory of its own."""
+
+    def __init__(self, session, directory, process):
+        self.session = session
+        self.directory = directory
+        self.process = process
+        self.icon_x = None
+
+    @property
+    def conf(self):
+        return self.directory / "conf.txt"
+
+    def write_conf(self, text):
+        self.conf.write_bytes(text.encode("ascii"))
+
+    def running(self):
+        return self.process.poll() is None
+
+    def wait(self, timeout=20):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"sorvak.exe in {self.directory} did not end within {timeout} s")
+
+    # Standard streams are flushed only when the process exits. They are in
+    # the C library's default text mode, which writes each "\n" as "\r\n".
+    def stdout(self):
+        return self._stream("stdout.txt")
+
+    def stderr(self):
+        return self._stream("stderr.txt")
+
+    def _stream(self, name):
+        raw = (self.directory / name).read_bytes().decode("latin-1")
+        text = raw.replace("\r\n", "\n")
+        if text.replace("\n", "\r\n") != raw:
+            raise HarnessError(f"{name} does not end its lines with CR LF: {raw!r}")
+        return text
+
+    def recorded(self):
+        """Command lines record_args.exe wrote beside itself, one per run."""
+        log = self.directory / "record_args.log"
+        if not log.exists():
+            return []
+        return log.read_bytes().decode("latin-1").splitlines()
+
+    def wait_recorded(self, count, timeout=15):
+        return wait_for(lambda: len(self.recorded()) >= count and self.recorded(), timeout,
+                        f"{count} run(s) of record_args.exe in {self.directory}")
+
+    def helper_path(self, name):
+        return windows_path(self.directory / name)
+
+
+class Session:
+    """A private display with the virtual desktop, and what runs in it."""
+
+    def __init__(self, scenario, bin_dir, helpers=True):
+        self.scenario = scenario
+        self.bin_dir = Path(bin_dir)
+        self.exe = self.bin_dir / "sorvak.exe"
+        if not self.exe.exists():
+            raise SkipScenario(f"{self.exe} not built")
+        self.helpers = ("record_args.exe", "send_close.exe") if helpers else ()
+        for helper in self.helpers:
+            if not (self.bin_dir / helper).exists():
+                raise HarnessError(f"{self.bin_dir / helper} missing (tests/wine/helpers.cmake)")
+        self.work = Path(tempfile.mkdtemp(prefix=f"sorvak-wine-{scenario}-"))
+        self.shots = []
+        self.instances = []
+        self.others = []
+        self.xvfb = None
+        self.display = None
+
+    # -- life cycle ---------------------------------------------------------
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.close(failed=True)
+            raise
+        return self
+
+    def __exit__(self, kind, value, trace):
+        self.close(failed=kind is not None and not issubclass(kind, SkipScenario))
+        return False
+
+    def start(self):
+        ensure_prefix()
+        # A stale server could hold a desktop on another display.
+        self.wineserver_kill()
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
+             "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        try:
+            # Xvfb picks a free display and writes its number, then a newline.
+            number = b""
+            deadline = time.monotonic() + 20
+            while not number.endswith(b"\n"):
+                ready, _, _ = select.select([read_end], [], [], max(0, deadline - time.monotonic()))
+                chunk = os.read(read_end, 16) if ready else b""
+                if not chunk:
+                    raise HarnessError("Xvfb did not report its display")
+                number += chunk
+        finally:
+            os.close(read_end)
+        number = int(number)
+        self.display = f":{number}"
+
+    def close(self, failed=False):
+        if failed and self.display is not None:
+            self.save_shots()
+        for proc in self.others + [i.process for i in self.instances]:
+            if proc.poll() is None:
+                proc.kill()
+        self.wineserver_kill()
+        for proc in self.others + [i.process for i in self.instances]:
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+            self.xvfb = None
+        if failed:
+            self.keep_work()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def wineserver_kill(self):
+        subprocess.run([WINESERVER, "-k"], env=wine_env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30)
+
+    # -- programs -----------------------------------------------------------
+
+    def start_sorvak(self, conf_text=None, name="copy"):
+        """Copies the program and helpers into a fresh directory and starts it
+        there; returns once its tray icon is shown. conf_text: the text of
+        conf.txt, a function of the directory giving it, or None for no file."""
+        directory = self.work / f"{name}{len(self.instances)}"
+        directory.mkdir()
+        for exe in ("sorvak.exe", *self.helpers):
+            shutil.copy2(self.bin_dir / exe, directory / exe)
+        if callable(conf_text):
+            conf_text = conf_text(directory)
+        if conf_text is not None:
+            (directory / "conf.txt").write_bytes(conf_text.encode("ascii"))
+        before = self.tray_icons()
+        with open(directory / "stdout.txt", "wb") as out, \
+                open(directory / "stderr.txt", "wb") as err:
+            process = subprocess.Popen([WINE64, windows_path(directory / "sorvak.exe")],
+                                       cwd=directory, env=wine_env(self.display),
+                                       stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        instance = Instance(self, directory, process)
+        self.instances.append(instance)
+
+        def new_icon():
+            if process.poll() is not None:
+                raise HarnessError(f"sorvak.exe ended at start-up with status {process.returncode}:"
+                                   f" {instance.stderr()!r}")
+            added = [x for x in self.tray_icons() if x not in before]
+            return added[0] if len(added) == 1 else None
+
+        instance.icon_x = wait_for(new_icon, 90, "the tray icon of sorvak.exe", interval=0.3)
+        # The capture thread starts just after the icon is added.
+        time.sleep(0.3)
+        return instance
+
+    def run_helper(self, instance, name, timeout=20):
+        """Runs a helper program to completion; returns its exit status."""
+        return subprocess.run([WINE64, instance.helper_path(name)], env=wine_env(self.display),
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+    def send_close(self, instance):
+        status = self.run_helper(instance, "send_close.exe")
+        if status != 0:
+            raise HarnessError("send_close.exe found no sorvak window")
+
+    # -- input --------------------------------------------------------------
+
+    def xdotool(self, *args, timeout=30):
+        subprocess.run(["xdotool", *map(str, args)], env={**os.environ, "DISPLAY": self.display},
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=timeout,
+                       check=True)
+
+    def gesture(self, segments, key="ctrl", start=(512, 384)):
+        """Holds `key`, moves along segments [(dx, dy), ...] in small steps,
+        releases. An empty list presses and releases without moving."""
+        x, y = start
+        script = ["mousemove", x, y, "sleep", KEY_PAUSE, "keydown", key, "sleep", KEY_PAUSE]
+        for dx, dy in segments:
+            steps = max(1, max(abs(dx), abs(dy)) // STEP_PIXELS)
+            x0, y0 = x, y
+            for i in range(1, steps + 1):
+                x, y = x0 + dx * i // steps, y0 + dy * i // steps
+                if not (0 <= x < SCREEN_W and 0 <= y < SCREEN_H - 30):
+                    raise HarnessError(f"gesture leaves the screen at {x},{y}")
+                script += ["mousemove", x, y, "sleep", STEP_PAUSE]
+        script += ["sleep", KEY_PAUSE, "keyup", key, "sleep", KEY_PAUSE]
+        self.xdotool(*script)
+
+    # -- screen -------------------------------------------------------------
+
+    def screenshot(self, label):
+        """Saves the whole screen under the work directory; kept on failure."""
+        path = self.work / f"{len(self.shots):02d}-{label}.png"
+        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
+                       timeout=20, check=True)
+        self.shots.append(path)
+        return path
+
+    def tray_icons(self):
+        """Centres (screen x) of the icons in the notification area, left to right."""
+        x0, _, width, _, = TRAY_BOX
+        _, _, rows = read_pixels(self.display, TRAY_BOX)
+        background = most_common(rows)
+        busy = [any(row[c] != background for row in rows) for c in range(width)]
+        centres, c = [], 0
+        while c < width:
+            if busy[c]:
+                start = c
+                while c < width and busy[c]:
+                    c += 1
+                if c - start >= 8:  # narrower marks are taskbar edges, not icons
+                    centres.append(x0 + (start + c) // 2)
+            c += 1
+        return centres
+
+    def menu_box(self):
+        """Screen rectangle (x, y, w, h) of the pop-up menu over the desktop
+        above the notification area, or None when there is none."""
+        x0, y0, width, height = MENU_BOX
+        _, _, rows = read_pixels(self.display, MENU_BOX)
+        background = rows[0][0]
+        hits = [(c, r) for r in range(height) for c in range(width) if rows[r][c] != background]
+        if len(hits) < 3000:
+            return None
+        left, right = min(c for c, _ in hits), max(c for c, _ in hits)
+        top, bottom = min(r for _, r in hits), max(r for _, r in hits)
+        return (x0 + left, y0 + top, right - left + 1, bottom - top + 1)
+
+    def menu_visible(self):
+        return self.menu_box() is not None
+
+    def open_tray_menu(self, instance):
+        self.xdotool("mousemove", instance.icon_x, SCREEN_H - 10, "sleep", 0.1, "click", 3)
+        # Wait until it is fully drawn: the same rectangle twice running.
+        seen = []
+
+        def settled():
+            seen.append(self.menu_box())
+            return seen[-1] if len(seen) > 1 and seen[-1] == seen[-2] else None
+
+        return wait_for(settled, 10, "the tray menu to open", interval=0.2)
+
+    def pick_menu_item(self, box, item):
+        """Clicks an item of the open menu. The mouse, not the keyboard: with
+        two copies running, keys may go to the other copy's thread."""
+        x, y, width, _ = box
+        self.xdotool("mousemove", x + width // 3, y + MENU_ROWS[item], "sleep", 0.2, "click", 1)
+
+    def tray_menu(self, instance, item):
+        """Right-clicks the instance's icon and picks item ('edit', 'reload', 'exit')."""
+        self.pick_menu_item(self.open_tray_menu(instance), item)
+        wait_for(lambda: not self.menu_visible(), 10, "the tray menu to close", interval=0.2)
+
+    def window_titles(self):
+        result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                                env={**os.environ, "DISPLAY": self.display},
+                                capture_output=True, text=True, timeout=20)
+        titles = []
+        for window in result.stdout.split():
+            name = subprocess.run(["xdotool", "getwindowname", window],
+                                  env={**os.environ, "DISPLAY": self.display},
+                                  capture_output=True, text=True, timeout=20)
+            titles.append(name.stdout.strip())
+        return titles
+
+    # -- failure evidence ---------------------------------------------------
+
+    def save_shots(self):
+        try:
+            self.screenshot("at-failure")
+        except Exception:  # the display may be gone already
+            pass
+
+    def keep_work(self):
+        target = SHOTS / self.scenario
+        shutil.rmtree(target, ignore_errors=True)
+        target.mkdir(parents=True, exist_ok=True)
+        for shot in self.shots:
+            if shot.exists():
+                shutil.copy2(shot, target / shot.name)
+        for instance in self.instances:
+            for stream in ("stdout.txt", "stderr.txt", "conf.txt", "record_args.log"):
+                source = instance.directory / stream
+                if source.exists():
+                    shutil.copy2(source, target / f"{instance.directory.name}-{stream}")
+        print(f"evidence kept in {target}")

@@ -1,0 +1,329 @@
+#!/usr/bin/env python3
+"""Acceptance scenarios for sorvak.exe under Wine, one per CTest test.
+
+usage: scenarios.py [--bin DIR] SCENARIO...
+Exit status 77 when sorvak.exe has not been built, 1 on failure.
+"""
+
+import argparse
+import sys
+import time
+import traceback
+
+import harness
+from harness import HarnessError, Session, SkipScenario, wait_for
+
+D = 300  # travel of one stroke; well past any threshold at precision 50
+
+# Every kind with a movement that makes it, and its label.
+KINDS = [
+    ("right", [(D, 0)], "droite"),
+    ("left", [(-D, 0)], "gauche"),
+    ("up", [(0, -D)], "haut"),
+    ("down", [(0, D)], "bas"),
+    ("up_right", [(D, -D)], "haut droite"),
+    ("down_right", [(D, D)], "bas droite"),
+    ("up_left", [(-D, -D)], "haut gauche"),
+    ("down_left", [(-D, D)], "bas gauche"),
+    ("horizontal", [(D, 0), (-D, 0)], "trait horizontal"),
+    ("vertical", [(0, -D), (0, D)], "trait vertical"),
+    ("other", [(D, 0), (0, D), (-D, 0), (0, -D)], "autre"),
+]
+# Bound kinds in the first scenario, with the key spelling used for each.
+BOUND = {"right": "right", "down_left": "left down", "vertical": "up-down", "other": "autre"}
+
+
+def expect_equal(what, actual, expected):
+    if actual != expected:
+        raise HarnessError(f"{what}:\n  expected {expected!r}\n  actual   {actual!r}")
+
+
+def expect_exit(instance, status, timeout=20):
+    expect_equal(f"exit status of {instance.directory.name}", instance.wait(timeout), status)
+
+
+def start_for_kind(kind, segments):
+    """A start point from which the movement stays on screen."""
+    xs, ys, x, y = [0], [0], 0, 0
+    for dx, dy in segments:
+        x, y = x + dx, y + dy
+        xs.append(x)
+        ys.append(y)
+    return (512 - (min(xs) + max(xs)) // 2, 360 - (min(ys) + max(ys)) // 2)
+
+
+def record_args_line(instance, parameters):
+    # ShellExecute passes the program quoted, then the parameters.
+    return f'"{instance.helper_path("record_args.exe")}" {parameters}'
+
+
+def bind(instance, key, parameters=None):
+    value = instance.helper_path("record_args.exe")
+    return f"{key} = {value}" + (f" | {parameters}" if parameters else "") + "\n"
+
+
+def scenario_gestures(session):
+    """All eleven kinds print their label; bound kinds start their program
+    with its parameters; a press without movement is too small."""
+    def conf(directory):
+        program = harness.windows_path(directory / "record_args.exe")
+        text = "// bindings for the gesture scenario\n\n"
+        for kind, key in BOUND.items():
+            text += f"{key} = {program} | {kind} two%words\n"
+        return text
+
+    instance = session.start_sorvak(conf)
+    expected_out, expected_runs, launched = "", [], 0
+    for kind, segments, label in KINDS:
+        session.gesture(segments, start=start_for_kind(kind, segments))
+        expected_out += label + "\n"
+        if kind in BOUND:
+            launched += 1
+            expected_out += f" -> {instance.helper_path('record_args.exe')}\n"
+            expected_runs.append(record_args_line(instance, f"{kind} two%words"))
+            # Wait for the launch, so a missing one is pinned to its gesture.
+            instance.wait_recorded(launched)
+        else:
+            time.sleep(0.2)
+    session.gesture([])
+    expected_out += "insufficient movement\n"
+    session.send_close(instance)
+    expect_exit(instance, 0)
+    expect_equal("stdout", instance.stdout(), expected_out)
+    expect_equal("stderr", instance.stderr(), "")
+    expect_equal("record_args.exe runs", instance.recorded(), expected_runs)
+
+
+def scenario_key_and_precision(session):
+    """Another capture key replaces Ctrl; a larger precision needs a longer stroke."""
+    instance = session.start_sorvak("key = 0x10\nprec = 200\n")
+    session.gesture([(D, 0)], key="ctrl", start=(300, 300))
+    session.gesture([(150, 0)], key="shift", start=(300, 300))
+    session.gesture([(D, 0)], key="shift", start=(300, 300))
+    session.gesture([(0, -D)], key="shift", start=(300, 500))
+    session.send_close(instance)
+    expect_exit(instance, 0)
+    # Ctrl is ignored entirely; 150 / 200 = 0 is too small; 300 / 200 = 1 is enough.
+    expect_equal("stdout", instance.stdout(), "insufficient movement\ndroite\nhaut\n")
+    expect_equal("stderr", instance.stderr(), "")
+
+
+def scenario_tray_icon(session):
+    """The icon is shown; a left click does nothing; a right click opens the menu."""
+    instance = session.start_sorvak("")
+    expect_equal("icons in the notification area", len(session.tray_icons()), 1)
+    session.screenshot("icon")
+    session.xdotool("mousemove", instance.icon_x, harness.SCREEN_H - 10, "sleep", 0.1, "click", 1)
+    time.sleep(1.0)
+    session.screenshot("after-left-click")
+    if session.menu_visible():
+        raise HarnessError("a left click opened a menu")
+    if not instance.running():
+        raise HarnessError("a left click ended the program")
+    session.open_tray_menu(instance)
+    session.screenshot("menu")
+    session.xdotool("key", "Escape")
+    wait_for(lambda: not session.menu_visible(), 10, "the menu to close on Escape")
+    if not instance.running():
+        raise HarnessError("closing the menu ended the program")
+    session.send_close(instance)
+    expect_exit(instance, 0)
+    expect_equal("stdout", instance.stdout(), "")
+    expect_equal("stderr", instance.stderr(), "")
+
+
+def scenario_reload(session):
+    """Reload applies a changed file over the current values and reports its
+    problems; a reload with the file gone keeps everything."""
+    instance = session.start_sorvak("")
+    instance.write_conf(bind(instance, "right", "first") + "prec = 20\n")
+    session.tray_menu(instance, "reload")
+    session.gesture([(D, 0)])
+    instance.wait_recorded(1)
+
+    # up is new; right and prec are absent and must be kept.
+    instance.write_conf("// second version\n" + bind(instance, "up", "second")
+                        + "prec = 0\nfoo = bar\nnoequals\n")
+    session.tray_menu(instance, "reload")
+    session.gesture([(0, -D)], start=(512, 500))
+    instance.wait_recorded(2)
+    session.gesture([(D, 0)])
+    instance.wait_recorded(3)
+    # prec = 0 fell back to 50: 45 px, enough at 20, is now too little.
+    session.gesture([(45, 0)])
+
+    instance.conf.unlink()
+    session.tray_menu(instance, "reload")
+    session.gesture([(0, -D)], start=(512, 500))
+    instance.wait_recorded(4)
+    session.tray_menu(instance, "exit")
+    expect_exit(instance, 0)
+
+    program = instance.helper_path("record_args.exe")
+    expect_equal("stdout", instance.stdout(),
+                 f"droite\n -> {program}\nhaut\n -> {program}\ndroite\n -> {program}\n"
+                 "insufficient movement\n"
+                 f"haut\n -> {program}\n")
+    expect_equal("stderr", instance.stderr(),
+                 "imposible to have a precision of zero\n"
+                 "   it'll be set to default value : 50\n"
+                 "error in conf file, line 4\n"
+                 "   unknown parameter foo\n"
+                 "error in conf file, line 5\n"
+                 "   missing value, line skipped\n"
+                 "unable to find conf.txt\n")
+    expect_equal("record_args.exe runs", instance.recorded(), [
+        record_args_line(instance, "first"), record_args_line(instance, "second"),
+        record_args_line(instance, "first"), record_args_line(instance, "second")])
+
+
+def scenario_edit(session):
+    """Edit opens conf.txt in the associated editor."""
+    instance = session.start_sorvak("prec = 50\n")
+    if any("conf" in title.lower() for title in session.window_titles()):
+        raise HarnessError("an editor window is open before Edit")
+    session.tray_menu(instance, "edit")
+    titles = wait_for(lambda: [t for t in session.window_titles() if "conf" in t.lower()], 30,
+                      "a window showing conf.txt", interval=0.5)
+    session.screenshot("editor")
+    if not any("notepad" in t.lower() for t in titles):
+        raise HarnessError(f"conf.txt is not open in Notepad: {titles}")
+    session.send_close(instance)
+    expect_exit(instance, 0)
+    expect_equal("stdout", instance.stdout(), "")
+    expect_equal("stderr", instance.stderr(), "")
+
+
+def scenario_exit(session):
+    """Exit and WM_CLOSE end the process with status 0 and remove its icon
+    (a second copy keeps the desktop and its notification area up)."""
+    keeper = session.start_sorvak("", "keeper")
+    target = session.start_sorvak("")
+    expect_equal("icons with two copies", len(session.tray_icons()), 2)
+    session.tray_menu(target, "exit")
+    expect_exit(target, 0)
+    if not keeper.running():
+        raise HarnessError("Exit of one copy ended the other")
+    wait_for(lambda: len(session.tray_icons()) == 1, 10, "the icon to go")
+    session.screenshot("after-exit")
+
+    # Either copy may receive the WM_CLOSE; each must end the same way.
+    second = session.start_sorvak("")
+    copies = [keeper, second]
+    session.send_close(second)
+    wait_for(lambda: any(not c.running() for c in copies), 20, "a copy to end on WM_CLOSE")
+    closed = next(c for c in copies if not c.running())
+    expect_exit(closed, 0)
+    wait_for(lambda: len(session.tray_icons()) == 1, 10, "the closed copy's icon to go")
+    left = next(c for c in copies if c is not closed)
+    if not left.running():
+        raise HarnessError("WM_CLOSE ended both copies")
+    session.send_close(left)
+    expect_exit(left, 0)
+    for copy in (target, keeper, second):
+        expect_equal(f"stdout of {copy.directory.name}", copy.stdout(), "")
+
+
+def scenario_bad_conf(session):
+    """Problems in conf.txt are reported exactly and skipped; a malformed
+    hexadecimal key on reload ends the process."""
+    conf = ("noequals\n"                 # 1
+            "prec = 0\n"                 # 2
+            "bogus = 1\n"                # 3
+            "prec = 1000\n"              # 4
+            "prec = 201 | 1\n"           # 5
+            "key = ctrl\n"               # 6
+            "key = 0x11 | extra\n"       # 7
+            "====\n"                     # 8
+            "UP\t= x\n"                  # 9
+            "prec = -5\n"                # 10
+            "prec = 50\n")               # 11
+    instance = session.start_sorvak(conf)
+    session.gesture([(0, D)], start=(512, 200))  # the key is Ctrl again after all that
+    instance.write_conf("// broken key\nkey = 0xG1\nprec = 7\n")
+    # The process ends inside the menu command, so the menu is not waited on.
+    session.pick_menu_item(session.open_tray_menu(instance), "reload")
+    expect_exit(instance, 1)
+    expect_equal("stdout", instance.stdout(), "bas\n")
+    expect_equal("stderr", instance.stderr(),
+                 "error in conf file, line 1\n"
+                 "   missing value, line skipped\n"
+                 "imposible to have a precision of zero\n"
+                 "   it'll be set to default value : 50\n"
+                 "error in conf file, line 3\n"
+                 "   unknown parameter bogus\n"
+                 "it'll be impossible to use me with a precison higher or equal to 1000\n"
+                 "   i restore it to default value : 50\n"
+                 "warning : too much parameter for precision definition\n"
+                 "it'll be hard to use me with a precison of 201\n"
+                 "   i let it but i advice you to restore it to default value : 50\n"
+                 "unknown key value ctrl, key value must be integer, restore to ctrl key\n"
+                 "warning : too much parameter for key definition\n"
+                 "error in conf file, line 8\n"
+                 "   missing value, line skipped\n"
+                 "error in conf file, line 9\n"
+                 "   unknown parameter UP\t\n"
+                 "invalid hexadecimal value : G1\n")
+
+
+def scenario_two_copies(session):
+    """Two copies run side by side and both launch on one gesture."""
+    first = session.start_sorvak(None, "first")
+    second = session.start_sorvak(None, "second")
+    for copy, word in ((first, "from-first"), (second, "from-second")):
+        copy.write_conf(bind(copy, "down", word))
+    session.tray_menu(first, "reload")
+    session.tray_menu(second, "reload")
+    session.gesture([(0, D)], start=(512, 200))
+    first.wait_recorded(1)
+    second.wait_recorded(1)
+    session.send_close(first)
+    session.send_close(second)
+    for copy, word in ((first, "from-first"), (second, "from-second")):
+        expect_exit(copy, 0)
+        expect_equal(f"stderr of {copy.directory.name}", copy.stderr(), "unable to find conf.txt\n")
+        expect_equal(f"stdout of {copy.directory.name}", copy.stdout(),
+                     f"bas\n -> {copy.helper_path('record_args.exe')}\n")
+        expect_equal(f"runs from {copy.directory.name}", copy.recorded(),
+                     [record_args_line(copy, word)])
+
+
+SCENARIOS = {
+    "gestures": scenario_gestures,
+    "key_and_precision": scenario_key_and_precision,
+    "tray_icon": scenario_tray_icon,
+    "reload": scenario_reload,
+    "edit": scenario_edit,
+    "exit": scenario_exit,
+    "bad_conf": scenario_bad_conf,
+    "two_copies": scenario_two_copies,
+}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bin", default=str(harness.REPO / "build" / "win64" / "bin"),
+                        help="directory holding sorvak.exe and the helpers")
+    parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
+    args = parser.parse_args()
+    names = list(SCENARIOS) if "all" in args.scenarios else args.scenarios
+    failed = []
+    for name in names:
+        began = time.monotonic()
+        try:
+            with Session(name, args.bin) as session:
+                SCENARIOS[name](session)
+        except SkipScenario as skip:
+            print(f"SKIP {name}: {skip}")
+            return 77
+        except Exception:
+            traceback.print_exc()
+            failed.append(name)
+            print(f"FAIL {name} ({time.monotonic() - began:.1f} s)")
+            continue
+        print(f"PASS {name} ({time.monotonic() - began:.1f} s)")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
