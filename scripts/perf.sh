@@ -1,0 +1,205 @@
+#!/usr/bin/env bash
+# Whole-process figures: load time and peak memory of the loader, instruction
+# counts, stripped sizes of the Windows programs, idle CPU under Wine, and the
+# delay from a key release to the shell call. Run from anywhere; results are
+# printed and kept in build/perf/perf.txt.
+#
+# Environment: RUNS (default 5) runs per timing, IDLE_SECONDS (default 60) per
+# idle measurement, SECTIONS (default "load callgrind release sizes wine") to
+# run only some parts, SKIP_WINE=1 to leave out the Wine part.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+out="$root/build/perf"
+runs=${RUNS:-5}
+idle_seconds=${IDLE_SECONDS:-60}
+sections=" ${SECTIONS:-load callgrind release sizes wine} "
+[[ ${SKIP_WINE:-0} == 1 ]] && sections=${sections/ wine / }
+want() { [[ $sections == *" $1 "* ]]; }
+mkdir -p "$out"
+report="$out/perf.txt"
+: >"$report"
+
+say() { printf '%s\n' "$*" | tee -a "$report"; }
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'; }
+
+bench="$root/build/bench/bin/sorvak_bench"
+sim="$root/build/bench/bin/sorvak-sim"
+if [[ ! -x $bench || ! -x $sim ]]; then
+    (cd "$root" && cmake --preset bench >/dev/null &&
+        cmake --build --preset bench -j2 --target sorvak_bench sorvak-sim >/dev/null)
+fi
+[[ -x $sim ]] || sim="$root/build/native/bin/sorvak-sim"
+
+[[ -x /usr/bin/time ]] || { echo "perf.sh: /usr/bin/time missing (Debian package: time)" >&2; exit 1; }
+
+say "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)"
+say "date: $(date -u '+%Y-%m-%d %H:%M UTC'), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
+say ""
+
+# ---------------------------------------------------------------- conf files
+typical='// gestures and the programs they start
+// gesture = program | parameters
+
+prec = 50
+key = 0x11
+
+up = notepad.exe
+down = calc.exe
+right = "C:\Program Files\Internet Explorer\iexplore.exe"
+left = explorer.exe | c:\
+up_right = mspaint.exe
+down-right = cmd.exe | /k echo ready
+up left = write.exe
+DOWN_LEFT = taskmgr.exe
+	vertical = control.exe
+horizontal = explorer.exe | shell:Downloads
+autre = charmap.exe
+
+// the same stroke under another name
+upright = mspaint.exe'
+
+make_conf() { # dir, then the text on standard input
+    mkdir -p "$out/conf/$1"
+    cat >"$out/conf/$1/conf.txt"
+}
+printf '%s\n' "$typical" | make_conf typical
+for lines in 100000 1000000; do
+    printf '%s\n' "$typical" | awk -v n=$((lines / 20)) '{ t = t $0 "\n" } END { for (i = 0; i < n; i++) printf "%s", t }' |
+        make_conf "lines_$lines"
+done
+{ printf 'up = '; head -c $((16 * 1024 * 1024)) /dev/zero | tr '\0' x; printf '\n'; } | make_conf one_16mb_line
+
+# ---------------------------------------------------------------- load time and peak RSS
+if want load; then
+say "== sorvak-sim: load conf.txt and exit (median of $runs runs)"
+say "$(printf '%-16s %10s %10s %12s %12s' file bytes lines wall_ms peak_rss_kb)"
+for name in typical lines_100000 lines_1000000 one_16mb_line; do
+    conf="$out/conf/$name/conf.txt"
+    walls=() rss=()
+    for ((i = 0; i < runs; i++)); do
+        start=$EPOCHREALTIME
+        /usr/bin/time -v -o "$out/time.txt" "$sim" "$out/conf/$name/sorvak.exe" </dev/null >/dev/null 2>"$out/sim_stderr.txt"
+        walls+=("$(awk -v a="$start" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.1f", (b - a) * 1000 }')")
+        rss+=("$(awk -F': ' '/Maximum resident/ { print $2 }' "$out/time.txt")")
+    done
+    [[ -s $out/sim_stderr.txt ]] && say "  note: $name printed $(wc -l <"$out/sim_stderr.txt") diagnostic lines"
+    say "$(printf '%-16s %10s %10s %12s %12s' "$name" "$(stat -c %s "$conf")" "$(wc -l <"$conf")" \
+        "$(printf '%s\n' "${walls[@]}" | median)" "$(printf '%s\n' "${rss[@]}" | median)")"
+done
+say ""
+fi
+
+# ---------------------------------------------------------------- instruction counts
+if ! want callgrind; then
+    :
+elif command -v valgrind >/dev/null; then
+    say "== instruction counts (callgrind, stable under load)"
+    callgrind_ir() { # function to collect, then the command
+        local fn=$1
+        shift
+        rm -f "$out"/callgrind.out.*
+        valgrind --tool=callgrind --callgrind-out-file="$out/callgrind.out.%p" \
+            --toggle-collect="$fn" "$@" </dev/null >/dev/null 2>"$out/callgrind.log"
+        awk '/^(summary|totals):/ { print $2; exit }' "$out"/callgrind.out.*
+    }
+    ir=$(callgrind_ir 'capture_cycle(gesture_context*)' "$bench" --benchmark_filter='BM_idle_cycle_fixed')
+    say "idle cycle (key up, cursor still): $((ir / 100000)) instructions per cycle (${ir} for 100000)"
+    for name in typical lines_100000 one_16mb_line; do
+        ir=$(callgrind_ir 'load_conf(gesture_context*)' "$sim" "$out/conf/$name/sorvak.exe")
+        bytes=$(stat -c %s "$out/conf/$name/conf.txt")
+        say "load_conf $name: $ir instructions, $(awk -v i="$ir" -v b="$bytes" 'BEGIN { printf "%.1f", i / b }') per byte"
+    done
+    say ""
+else
+    say "== instruction counts skipped: valgrind missing (Debian package: valgrind)"
+fi
+
+# ---------------------------------------------------------------- release to shell
+if want release; then
+say "== key release to shell call, stand-in, real 10 ms sleep (100 gestures)"
+line=$("$bench" --benchmark_filter='BM_release_to_shell' 2>/dev/null | grep '^BM_release_to_shell')
+counter() { grep -o "$1=[-0-9.kM]*" <<<"$line" | cut -d= -f2; }
+say "mean $(awk '{ print $2, $3 }' <<<"$line"), median $(counter median_ms) ms, max $(counter max_ms) ms," \
+    "end of sleep to shell call $(counter wake_to_shell_us) us"
+say ""
+fi
+
+# ---------------------------------------------------------------- Windows program sizes
+if want sizes; then
+say "== stripped sizes of sorvak.exe"
+for arch in win32:i686 win64:x86_64; do
+    exe="$root/build/${arch%%:*}/bin/sorvak.exe"
+    strip_tool="${arch#*:}-w64-mingw32-strip"
+    if [[ -f $exe ]] && command -v "$strip_tool" >/dev/null; then
+        "$strip_tool" -o "$out/sorvak-${arch%%:*}-stripped.exe" "$exe"
+        say "${arch%%:*}: $(stat -c %s "$out/sorvak-${arch%%:*}-stripped.exe") bytes stripped ($(stat -c %s "$exe") as built)"
+    else
+        say "${arch%%:*}: skipped, $exe not built (cmake --preset ${arch%%:*} && cmake --build --preset ${arch%%:*})"
+    fi
+done
+say ""
+fi
+
+# ---------------------------------------------------------------- idle CPU under Wine
+wine=/usr/lib/wine/wine64
+exe64="$root/build/win64/bin/sorvak.exe"
+if ! want wine; then
+    say "== idle CPU under Wine not asked for"
+elif [[ ! -x $wine ]] || ! command -v Xvfb >/dev/null || ! command -v x86_64-w64-mingw32-gcc >/dev/null; then
+    say "== idle CPU under Wine skipped: needs wine64, xvfb and gcc-mingw-w64-x86-64"
+elif [[ ! -f $exe64 ]]; then
+    say "== idle CPU under Wine skipped: $exe64 not built"
+else
+    say "== idle CPU under Wine over ${idle_seconds} s (utime+stime from /proc/PID/stat)"
+    x86_64-w64-mingw32-gcc -O2 -o "$out/idle_sleeper.exe" "$root/bench/idle_sleeper.c"
+    mkdir -p "$out/wine_run"
+    cp "$exe64" "$out/wine_run/sorvak.exe"
+    cp "$out/conf/typical/conf.txt" "$out/wine_run/conf.txt"
+    cp "$out/idle_sleeper.exe" "$out/wine_run/"
+    export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all
+    display=97
+    while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
+    export DISPLAY=:$display
+    Xvfb ":$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
+    xvfb_pid=$!
+    # Stops only what this script started: its prefix's wineserver and its Xvfb.
+    cleanup() { wineserver -k >/dev/null 2>&1 || true; kill "$xvfb_pid" 2>/dev/null || true; }
+    trap cleanup EXIT
+    sleep 2
+    [[ -d $WINEPREFIX ]] || timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    tck=$(getconf CLK_TCK)
+    ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+    for prog in sorvak.exe idle_sleeper.exe; do
+        "$wine" explorer /desktop=perf,1024x768 "Z:${out//\//\\}\\wine_run\\$prog" >/dev/null 2>&1 &
+        # The program's own process, not the explorer that started it.
+        pid=""
+        for ((i = 0; i < 60; i++)); do
+            sleep 1
+            pid=$(pgrep -a -f "wine_run.$prog" -U "$(id -u)" | grep -v -i explorer | awk 'NR == 1 { print $1 }' || true)
+            [[ -n $pid ]] && break
+        done
+        # This prefix's server: its working directory is named after the prefix.
+        server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
+        server=""
+        for candidate in $(pgrep '^wineserver' -U "$(id -u)"); do
+            [[ $(readlink "/proc/$candidate/cwd") == */"$server_dir" ]] && server=$candidate
+        done
+        if [[ -z $pid || -z $server ]]; then
+            say "$prog: did not start under Wine"
+            wineserver -k >/dev/null 2>&1 || true
+            continue
+        fi
+        sleep 5 # let start-up finish
+        p0=$(ticks "$pid") s0=$(ticks "$server")
+        sleep "$idle_seconds"
+        p1=$(ticks "$pid") s1=$(ticks "$server")
+        say "$(awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v t="$tck" -v d="$idle_seconds" -v n="$prog" \
+            'BEGIN { printf "%-17s process %.2f s CPU (%.2f%%), wineserver %.2f s (%.2f%%)", n, p / t, 100 * p / t / d, s / t, 100 * s / t / d }')"
+        wineserver -k >/dev/null 2>&1 || true
+        sleep 2
+    done
+fi
+say ""
+say "kept in $report"
