@@ -34,12 +34,9 @@ char *copy_or_null(const char *text, bool &failed)
 {
     if (text == nullptr)
         return nullptr;
-    std::size_t size = std::strlen(text) + 1;
-    char *copy = static_cast<char *>(plat_malloc(size));
+    char *copy = copy_text(text);
     if (copy == nullptr)
         failed = true;
-    else
-        std::memcpy(copy, text, size);
     return copy;
 }
 

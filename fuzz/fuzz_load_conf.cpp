@@ -3,13 +3,12 @@
 // ends the process; here the exit hook throws back to the harness instead.
 #include "conf/conf_file.h"
 #include "conf/line_reader.h"
+#include "fuzz/fuzz_support.h"
 #include "gesture/capture_loop.h"
 #include "platform/platform.h"
 #include "platform/stand_in.h"
 
 #include <sanitizer/allocator_interface.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -103,18 +102,13 @@ void *plat_realloc(void *block, std::size_t size)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    char dir[] = "/tmp/sorvak-fuzz-XXXXXX";
-    if (mkdtemp(dir) == nullptr)
-        std::abort();
-    conf_path = std::string(dir) + "/conf.txt";
+    conf_path = make_scratch_path("conf.txt");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    std::FILE *file = std::fopen(conf_path.c_str(), "wb");
-    std::fwrite(data, 1, size, file);
-    std::fclose(file);
+    write_bytes(conf_path, data, size);
 
     stand_in_reset();
     stand_in_record_shell(false);

@@ -2,10 +2,9 @@
 // of them abandoned half way: every line must come back exactly as the bytes
 // between two line feeds.
 #include "conf/line_reader.h"
+#include "fuzz/fuzz_support.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
-
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -22,10 +21,8 @@ std::string path;
 // text ending at the first zero byte, no empty last line after a final feed.
 void check_file(const std::string &bytes, std::size_t stop_after)
 {
-    std::FILE *file = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-    file = std::fopen(path.c_str(), "rb");
+    write_bytes(path, bytes.data(), bytes.size());
+    std::FILE *file = std::fopen(path.c_str(), "rb");
 
     std::size_t start = 0;
     std::size_t lines = 0;
@@ -54,10 +51,7 @@ void check_file(const std::string &bytes, std::size_t stop_after)
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    char dir[] = "/tmp/sorvak-fuzz-XXXXXX";
-    if (mkdtemp(dir) == nullptr)
-        std::abort();
-    path = std::string(dir) + "/lines.txt";
+    path = make_scratch_path("lines.txt");
     return 0;
 }
 

@@ -6,6 +6,15 @@
 
 gesture_context g_context;
 
+char *copy_text(const char *text)
+{
+    std::size_t size = std::strlen(text) + 1;
+    char *copy = static_cast<char *>(plat_malloc(size));
+    if (copy != nullptr)
+        std::memcpy(copy, text, size);
+    return copy;
+}
+
 char *make_conf_path(char *program_path, const char *file_name)
 {
     std::size_t dir_len = 0;

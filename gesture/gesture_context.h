@@ -60,6 +60,10 @@ extern gesture_context g_context;
 // Runs once, before the first load: it does not free earlier strings.
 void init_context(char *program_path, gesture_context *context);
 
+// A heap copy of `text` (through plat_malloc), or null when it cannot be
+// allocated. The context's strings are all made this way.
+char *copy_text(const char *text);
+
 // The directory part of program_path (up to and including its last '\' or
 // '/') followed by file_name, as a new heap string of any length; program_path
 // is cut in place just after that separator. A path with no separator is cut

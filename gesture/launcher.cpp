@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace
 {
@@ -15,15 +14,6 @@ constexpr const char *labels[GESTURE_KIND_COUNT] = {
     "trait vertical\n", "autre\n", "trait horizontal\n", "haut gauche\n", "bas gauche\n",
     "gauche\n",
 };
-
-char *copy_text(const char *text)
-{
-    std::size_t size = std::strlen(text) + 1;
-    char *copy = static_cast<char *>(plat_malloc(size));
-    if (copy != nullptr)
-        std::memcpy(copy, text, size);
-    return copy;
-}
 
 } // namespace
 

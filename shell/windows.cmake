@@ -21,14 +21,13 @@ target_link_libraries(sorvak PRIVATE sorvak_shell_portable sorvak_core sorvak_wi
 set_source_files_properties(shell/resources/sorvak.rc PROPERTIES OBJECT_DEPENDS
     "${PROJECT_SOURCE_DIR}/shell/resources/sorvak.ico;${PROJECT_SOURCE_DIR}/shell/resources/sorvak.manifest")
 
-# Small and self-contained: every library linked in statically, unused code
-# dropped, symbols stripped in the size-optimised build.
+# Small: unused code dropped, symbols stripped in the size-optimised build;
+# the toolchain links every library in statically.
 foreach(target sorvak_shell_win32 sorvak_core sorvak_shell_portable sorvak_memory sorvak_win32_platform)
   target_compile_options(${target} PRIVATE $<$<COMPILE_LANGUAGE:CXX>:-ffunction-sections
                          -fdata-sections>)
 endforeach()
-target_link_options(sorvak PRIVATE -static -Wl,--gc-sections $<$<CONFIG:MinSizeRel>:-s>)
-target_link_options(sorvak-sim PRIVATE -static)
+target_link_options(sorvak PRIVATE -Wl,--gc-sections $<$<CONFIG:MinSizeRel>:-s>)
 
 install(TARGETS sorvak RUNTIME DESTINATION .)
 install(FILES shell/dist/conf.txt shell/dist/README.txt DESTINATION .)
