@@ -9,10 +9,19 @@ exe=build/win64/bin/sorvak.exe
 [[ -f $exe ]] || { echo "$exe is not built (cmake --preset win64 && cmake --build --preset win64)" >&2; exit 1; }
 
 if [[ -n ${DISPLAY:-} ]]; then
+  # A folder of its own beside the build, with the sample conf.txt the first
+  # time; later edits of that file are kept.
+  run_dir=${RUN_DIR:-$PWD/build/run}
+  mkdir -p "$run_dir"
+  cp "$exe" "$run_dir/sorvak.exe"
+  [[ -f $run_dir/conf.txt ]] || cp shell/dist/conf.txt "$run_dir/conf.txt"
   export WINEPREFIX=$PWD/build/wine-prefix WINEDEBUG=-all
   python3 -c 'import sys; sys.path.insert(0, "tests/wine"); import harness; harness.ensure_prefix()'
-  echo "sorvak runs in the Wine desktop on $DISPLAY; quit it from its tray icon (Exit)."
-  exec /usr/lib/wine/wine64 "Z:$(realpath "$exe" | tr / '\\')"
+  echo "sorvak runs in the Wine desktop on $DISPLAY with $run_dir/conf.txt."
+  echo "Hold Ctrl, move the mouse, release Ctrl: right opens Notepad, left Explorer."
+  echo "Right-click its icon (bottom right) to edit or reload conf.txt, or to exit."
+  echo "What it prints appears here when it exits."
+  exec /usr/lib/wine/wine64 "Z:$(tr / '\\' <<<"$run_dir")\\sorvak.exe"
 fi
 
 exec python3 - "$exe" <<'PY'
@@ -21,20 +30,26 @@ sys.path.insert(0, "tests/wine")
 import harness
 
 exe = harness.Path(sys.argv[1]).resolve()
-conf = "// demonstration: labels only\nprec = 50\n"
+conf = "// demonstration\nright = notepad.exe\nprec = 50\n"
+print("conf.txt:\n" + conf)
 with harness.Session("demo", exe.parent, helpers=False) as session:
     copy = session.start_sorvak(conf, "demo")
-    for segments, start in (([(300, 0)], (300, 300)), ([(0, -300)], (512, 500)),
-                            ([(-300, 300)], (700, 200)), ([(300, 0), (-300, 0)], (350, 300)),
-                            ([], (512, 384))):
+    for name, segments, start in (("right", [(300, 0)], (300, 300)),
+                                  ("up", [(0, -300)], (512, 500)),
+                                  ("down and left", [(-300, 300)], (700, 200)),
+                                  ("right and back", [(300, 0), (-300, 0)], (350, 300)),
+                                  ("no movement", [], (512, 384))):
+        print(f"Ctrl held, mouse moved {name}")
         session.gesture(segments, start=start)
         time.sleep(0.3)
-    shot = harness.SHOTS / "demo.png"
-    shot.parent.mkdir(parents=True, exist_ok=True)
+    harness.wait_for(lambda: any("notepad" in t.lower() for t in session.window_titles()), 30,
+                     "Notepad, bound to the rightward stroke")
+    session.open_tray_menu(copy)
+    shot = harness.REPO / "build" / "demo.png"
     shutil.copy2(session.screenshot("demo"), shot)
-    session.tray_menu(copy, "exit")
+    print("tray menu opened, Exit chosen")
+    session.pick_menu_item(session.menu_box(), "exit")
     status = copy.wait()
-    print("conf.txt:\n" + conf)
-    print("sorvak.exe printed:\n" + copy.stdout() + copy.stderr(), end="")
+    print("\nsorvak.exe printed:\n" + copy.stdout() + copy.stderr(), end="")
     print(f"exit status {status}; screenshot: {shot}")
 PY

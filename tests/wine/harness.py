@@ -37,10 +37,9 @@ STEP_PIXELS = 30
 STEP_PAUSE = 0.02
 KEY_PAUSE = 0.1
 
-# Middle of each item below the menu's top edge with Wine's default menu
-# metrics (Edit, Reload, separator, Exit). The menu may overlap the taskbar,
-# so its top edge, always over the desktop, is what is measured.
-MENU_ROWS = {"edit": 10, "reload": 26, "exit": 51}
+# The tray menu's items from the top (the separator between Reload and Exit
+# holds no text and is not counted).
+MENU_ITEMS = ("edit", "reload", "exit")
 
 
 class HarnessError(AssertionError):
@@ -365,16 +364,31 @@ class Session:
 
     def menu_box(self):
         """Screen rectangle (x, y, w, h) of the pop-up menu over the desktop
-        above the notification area, or None when there is none."""
+        above the notification area, or None when there is none. The menu
+        opens at the icon, so it always crosses the bottom row of MENU_BOX;
+        another window on the desktop (an editor) does not."""
         x0, y0, width, height = MENU_BOX
         _, _, rows = read_pixels(self.display, MENU_BOX)
-        background = rows[0][0]
-        hits = [(c, r) for r in range(height) for c in range(width) if rows[r][c] != background]
-        if len(hits) < 3000:
+        desktop = most_common(rows)
+        bottom = [pixel != desktop for pixel in rows[-1]]
+        best, c = None, 0
+        while c < width:
+            if bottom[c]:
+                start = c
+                while c < width and bottom[c]:
+                    c += 1
+                if best is None or c - start > best[1] - best[0]:
+                    best = (start, c)
+            c += 1
+        if best is None or best[1] - best[0] < 60:
             return None
-        left, right = min(c for c, _ in hits), max(c for c, _ in hits)
-        top, bottom = min(r for _, r in hits), max(r for _, r in hits)
-        return (x0 + left, y0 + top, right - left + 1, bottom - top + 1)
+        left, right = best
+        middle, top = (left + right) // 2, height - 1
+        while top > 0 and rows[top - 1][middle] != desktop:
+            top -= 1
+        if height - top < 20:
+            return None
+        return (x0 + left, y0 + top, right - left, height - top)
 
     def menu_visible(self):
         return self.menu_box() is not None
@@ -390,11 +404,38 @@ class Session:
 
         return wait_for(settled, 10, "the tray menu to open", interval=0.2)
 
+    def menu_item_rows(self, box):
+        """Screen y of the middle of each item's text in the open menu, found
+        from the pixels so that no font metrics are assumed. The menu may run
+        over the taskbar, so it is read from its top edge down to the screen's
+        bottom; its first bands of text rows, top down, are its items."""
+        x, y, width, _ = box
+        # Inside the left border, where every item's text begins; the icon's
+        # tip, when it shows, stays over the right-hand part.
+        area = (x + 3, y + 1, width * 2 // 5, SCREEN_H - y - 1)
+        _, _, rows = read_pixels(self.display, area)
+        background = most_common(rows)
+        inked = [any(pixel != background for pixel in row) for row in rows]
+        bands, r = [], 0
+        while r < len(inked):
+            if not inked[r]:
+                r += 1
+                continue
+            start = r
+            while r < len(inked) and inked[r]:
+                r += 1
+            if r - start >= 5:  # the separator is a line or two, not text
+                bands.append(area[1] + (start + r - 1) // 2)
+        if len(bands) < len(MENU_ITEMS):
+            raise HarnessError(f"the tray menu shows {len(bands)} items, not {len(MENU_ITEMS)}")
+        return dict(zip(MENU_ITEMS, bands))
+
     def pick_menu_item(self, box, item):
         """Clicks an item of the open menu. The mouse, not the keyboard: with
         two copies running, keys may go to the other copy's thread."""
-        x, y, width, _ = box
-        self.xdotool("mousemove", x + width // 3, y + MENU_ROWS[item], "sleep", 0.2, "click", 1)
+        x, _, width, _ = box
+        row = self.menu_item_rows(box)[item]
+        self.xdotool("mousemove", x + width // 3, row, "sleep", 0.2, "click", 1)
 
     def tray_menu(self, instance, item):
         """Right-clicks the instance's icon and picks item ('edit', 'reload', 'exit')."""

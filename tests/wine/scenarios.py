@@ -6,12 +6,14 @@ Exit status 77 when sorvak.exe has not been built, 1 on failure.
 """
 
 import argparse
+import os
+import subprocess
 import sys
 import time
 import traceback
 
 import harness
-from harness import HarnessError, Session, SkipScenario, wait_for
+from harness import HarnessError, Instance, Session, SkipScenario, wait_for
 
 D = 300  # travel of one stroke; well past any threshold at precision 50
 
@@ -178,10 +180,19 @@ def scenario_reload(session):
 
 
 def scenario_edit(session):
-    """Edit opens conf.txt in the associated editor."""
-    instance = session.start_sorvak("prec = 50\n")
-    if any("conf" in title.lower() for title in session.window_titles()):
-        raise HarnessError("an editor window is open before Edit")
+    """Edit with no conf.txt reports nothing and keeps running; once the file
+    exists, Edit opens it in the associated editor."""
+    instance = session.start_sorvak(None)
+    before = session.window_titles()
+    session.tray_menu(instance, "edit")
+    # Whatever the shell makes of a missing file, give it time to show it.
+    time.sleep(2.0)
+    session.screenshot("edit-without-file")
+    if not instance.running():
+        raise HarnessError("Edit without conf.txt ended the program")
+    expect_equal("windows after Edit without conf.txt", session.window_titles(), before)
+
+    instance.write_conf("prec = 50\n")
     session.tray_menu(instance, "edit")
     titles = wait_for(lambda: [t for t in session.window_titles() if "conf" in t.lower()], 30,
                       "a window showing conf.txt", interval=0.5)
@@ -191,7 +202,7 @@ def scenario_edit(session):
     session.send_close(instance)
     expect_exit(instance, 0)
     expect_equal("stdout", instance.stdout(), "")
-    expect_equal("stderr", instance.stderr(), "")
+    expect_equal("stderr", instance.stderr(), "unable to find conf.txt\n")
 
 
 def scenario_exit(session):
@@ -288,6 +299,65 @@ def scenario_two_copies(session):
                      [record_args_line(copy, word)])
 
 
+RUN_COMMAND = harness.REPO / "scripts" / "run.sh"
+
+
+def scenario_run_display(session):
+    """The README's run command with a display: the program opens in a Wine
+    desktop there, beside the sample conf.txt, answers a gesture, and prints
+    what it printed when Exit ends it."""
+    run_dir = session.work / "run"
+    output = session.work / "run.out"
+    env = {**os.environ, "DISPLAY": session.display, "RUN_DIR": str(run_dir)}
+    with open(output, "wb") as out:
+        process = subprocess.Popen([str(RUN_COMMAND)], env=env, stdin=subprocess.DEVNULL,
+                                   stdout=out, stderr=subprocess.STDOUT)
+    instance = Instance(session, run_dir, process)
+    session.instances.append(instance)
+
+    def one_icon():
+        if process.poll() is not None:
+            raise HarnessError(f"the run command ended with status {process.returncode}")
+        icons = session.tray_icons()
+        return icons[0] if len(icons) == 1 else None
+
+    instance.icon_x = wait_for(one_icon, 120, "the tray icon of the run command", interval=0.5)
+    time.sleep(0.3)
+    expect_equal("conf.txt beside the program",
+                 instance.conf.read_bytes(),
+                 (harness.REPO / "shell" / "dist" / "conf.txt").read_bytes())
+    session.gesture([(D, 0)], start=(300, 300))
+    wait_for(lambda: any("notepad" in t.lower() for t in session.window_titles()), 30,
+             "Notepad, bound to the rightward stroke by the sample conf.txt")
+    session.gesture([])
+    session.tray_menu(instance, "exit")
+    expect_exit(instance, 0)
+    text = output.read_bytes().decode("latin-1").replace("\r\n", "\n")
+    expect_equal("run command output", text,
+                 f"sorvak runs in the Wine desktop on {session.display} with {run_dir}/conf.txt.\n"
+                 "Hold Ctrl, move the mouse, release Ctrl: right opens Notepad, left Explorer.\n"
+                 "Right-click its icon (bottom right) to edit or reload conf.txt, or to exit.\n"
+                 "What it prints appears here when it exits.\n"
+                 "droite\n -> notepad.exe\ninsufficient movement\n")
+
+
+def scenario_run_demo(session):
+    """The README's run command without a display plays its demonstration on
+    a private Xvfb, prints what the program printed and keeps a screenshot."""
+    env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+    result = subprocess.run([str(RUN_COMMAND)], env=env, stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=240)
+    out = result.stdout.decode("latin-1")
+    if result.returncode != 0:
+        raise HarnessError(f"run command: status {result.returncode}\n{out}"
+                           f"{result.stderr.decode('latin-1')}")
+    shot = harness.REPO / "build" / "demo.png"
+    expect_equal("the end of the demonstration's output", out[out.index("sorvak.exe printed:"):],
+                 "sorvak.exe printed:\ndroite\n -> notepad.exe\nhaut\nbas gauche\n"
+                 f"trait horizontal\ninsufficient movement\nexit status 0; screenshot: {shot}\n")
+    expect_equal("screenshot format", shot.read_bytes()[:8], b"\x89PNG\r\n\x1a\n")
+
+
 SCENARIOS = {
     "gestures": scenario_gestures,
     "key_and_precision": scenario_key_and_precision,
@@ -297,6 +367,8 @@ SCENARIOS = {
     "exit": scenario_exit,
     "bad_conf": scenario_bad_conf,
     "two_copies": scenario_two_copies,
+    "run_display": scenario_run_display,
+    "run_demo": scenario_run_demo,
 }
 
 
