@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Whole-process figures: load time and peak memory of the loader, instruction
-# counts, stripped sizes of the Windows programs, idle CPU under Wine, and the
-# delay from a key release to the shell call. Run from anywhere; results are
-# printed and kept in build/perf/perf.txt.
+# Performance figures: the micro-benchmarks, load time and peak memory of the
+# loader, instruction counts, the delay from a key release to the shell call,
+# stripped sizes of the Windows programs and idle CPU under Wine. Run from
+# anywhere; results are printed and kept in build/perf/perf.txt.
 #
-# Environment: RUNS (default 5) runs per timing, IDLE_SECONDS (default 60) per
-# idle measurement, SECTIONS (default "load callgrind release sizes wine") to
-# run only some parts, SKIP_WINE=1 to leave out the Wine part.
+# Environment: RUNS (default 5) runs per timing and repetitions per benchmark,
+# IDLE_SECONDS (default 60) per idle measurement and IDLE_RUNS (default 3) of
+# them for each program, SECTIONS (default "bench load callgrind release sizes
+# wine") to run only some parts, SKIP_WINE=1 to leave out the Wine part.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/build/perf"
 runs=${RUNS:-5}
 idle_seconds=${IDLE_SECONDS:-60}
-sections=" ${SECTIONS:-load callgrind release sizes wine} "
+idle_runs=${IDLE_RUNS:-3}
+sections=" ${SECTIONS:-bench load callgrind release sizes wine} "
 [[ ${SKIP_WINE:-0} == 1 ]] && sections=${sections/ wine / }
 want() { [[ $sections == *" $1 "* ]]; }
 mkdir -p "$out"
@@ -23,13 +25,17 @@ report="$out/perf.txt"
 say() { printf '%s\n' "$*" | tee -a "$report"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'; }
 
+"$root/scripts/setup.sh" >&2
+# Incremental builds, so the figures are always those of the current sources.
+(cd "$root" && cmake --preset bench >/dev/null &&
+    cmake --build --preset bench -j2 --target sorvak_bench sorvak-sim >/dev/null)
+if want sizes || want wine; then
+    for preset in win32 win64; do
+        (cd "$root" && cmake --preset $preset >/dev/null && cmake --build --preset $preset -j2 >/dev/null)
+    done
+fi
 bench="$root/build/bench/bin/sorvak_bench"
 sim="$root/build/bench/bin/sorvak-sim"
-if [[ ! -x $bench || ! -x $sim ]]; then
-    (cd "$root" && cmake --preset bench >/dev/null &&
-        cmake --build --preset bench -j2 --target sorvak_bench sorvak-sim >/dev/null)
-fi
-[[ -x $sim ]] || sim="$root/build/native/bin/sorvak-sim"
 
 [[ -x /usr/bin/time ]] || { echo "perf.sh: /usr/bin/time missing (Debian package: time)" >&2; exit 1; }
 
@@ -69,6 +75,15 @@ for lines in 100000 1000000; do
         make_conf "lines_$lines"
 done
 { printf 'up = '; head -c $((16 * 1024 * 1024)) /dev/zero | tr '\0' x; printf '\n'; } | make_conf one_16mb_line
+
+# ---------------------------------------------------------------- micro-benchmarks
+if want bench; then
+    say "== Google Benchmark, median of $runs repetitions (build/bench/bin/sorvak_bench)"
+    "$bench" --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true \
+        --benchmark_filter='^BM_(classify|gesture|idle_cycle/|idle_cycle$|trim|str_to|read_line|load_conf)' \
+        2>/dev/null | grep '_median ' | sed 's/_median / /' | tee -a "$report"
+    say ""
+fi
 
 # ---------------------------------------------------------------- load time and peak RSS
 if want load; then
@@ -143,6 +158,7 @@ fi
 
 # ---------------------------------------------------------------- idle CPU under Wine
 wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
 exe64="$root/build/win64/bin/sorvak.exe"
 if ! want wine; then
     say "== idle CPU under Wine not asked for"
@@ -151,30 +167,33 @@ elif [[ ! -x $wine ]] || ! command -v Xvfb >/dev/null || ! command -v x86_64-w64
 elif [[ ! -f $exe64 ]]; then
     say "== idle CPU under Wine skipped: $exe64 not built"
 else
-    say "== idle CPU under Wine over ${idle_seconds} s (utime+stime from /proc/PID/stat)"
-    x86_64-w64-mingw32-gcc -O2 -o "$out/idle_sleeper.exe" "$root/bench/idle_sleeper.c"
+    say "== idle CPU under Wine over ${idle_seconds} s, median of $idle_runs runs (utime+stime from /proc/PID/stat)"
     mkdir -p "$out/wine_run"
+    x86_64-w64-mingw32-gcc -O2 -mwindows -o "$out/wine_run/idle_baseline.exe" "$root/bench/idle_baseline.c"
     cp "$exe64" "$out/wine_run/sorvak.exe"
     cp "$out/conf/typical/conf.txt" "$out/wine_run/conf.txt"
-    cp "$out/idle_sleeper.exe" "$out/wine_run/"
     export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all
+    # Nothing left over from an earlier run may share the server.
+    "$wineserver" -k >/dev/null 2>&1 || true
     display=97
     while [[ -e /tmp/.X11-unix/X$display || -e /tmp/.X$display-lock ]]; do display=$((display + 1)); done
     export DISPLAY=:$display
     Xvfb ":$display" -screen 0 1024x768x24 >/dev/null 2>&1 &
     xvfb_pid=$!
     # Stops only what this script started: its prefix's wineserver and its Xvfb.
-    cleanup() { wineserver -k >/dev/null 2>&1 || true; kill "$xvfb_pid" 2>/dev/null || true; }
+    cleanup() { "$wineserver" -k >/dev/null 2>&1 || true; kill "$xvfb_pid" 2>/dev/null || true; }
     trap cleanup EXIT
     sleep 2
     [[ -d $WINEPREFIX ]] || timeout 300 "$wine" wineboot -i >/dev/null 2>&1 || true
-    wineserver -w >/dev/null 2>&1 || true
+    "$wineserver" -w >/dev/null 2>&1 || true
     tck=$(getconf CLK_TCK)
     ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-    for prog in sorvak.exe idle_sleeper.exe; do
-        "$wine" explorer /desktop=perf,1024x768 "Z:${out//\//\\}\\wine_run\\$prog" >/dev/null 2>&1 &
+    # CPU ticks of one program over the idle period, then of its wineserver.
+    measure() { # program, then its arguments
+        local prog=$1 pid="" server="" server_dir candidate p0 s0 i
+        shift
+        "$wine" explorer /desktop=perf,1024x768 "Z:${out//\//\\}\\wine_run\\$prog" "$@" >/dev/null 2>&1 &
         # The program's own process, not the explorer that started it.
-        pid=""
         for ((i = 0; i < 60; i++)); do
             sleep 1
             pid=$(pgrep -a -f "wine_run.$prog" -U "$(id -u)" | grep -v -i explorer | awk 'NR == 1 { print $1 }' || true)
@@ -182,23 +201,43 @@ else
         done
         # This prefix's server: its working directory is named after the prefix.
         server_dir=$(printf 'server-%x-%x' "$(stat -c %d "$WINEPREFIX")" "$(stat -c %i "$WINEPREFIX")")
-        server=""
         for candidate in $(pgrep '^wineserver' -U "$(id -u)"); do
             [[ $(readlink "/proc/$candidate/cwd") == */"$server_dir" ]] && server=$candidate
         done
-        if [[ -z $pid || -z $server ]]; then
-            say "$prog: did not start under Wine"
-            wineserver -k >/dev/null 2>&1 || true
-            continue
+        if [[ -n $pid && -n $server ]]; then
+            sleep 5 # let start-up finish
+            p0=$(ticks "$pid") s0=$(ticks "$server")
+            sleep "$idle_seconds"
+            echo "$(($(ticks "$pid") - p0)) $(($(ticks "$server") - s0))"
         fi
-        sleep 5 # let start-up finish
-        p0=$(ticks "$pid") s0=$(ticks "$server")
-        sleep "$idle_seconds"
-        p1=$(ticks "$pid") s1=$(ticks "$server")
-        say "$(awk -v p=$((p1 - p0)) -v s=$((s1 - s0)) -v t="$tck" -v d="$idle_seconds" -v n="$prog" \
-            'BEGIN { printf "%-17s process %.2f s CPU (%.2f%%), wineserver %.2f s (%.2f%%)", n, p / t, 100 * p / t / d, s / t, 100 * s / t / d }')"
-        wineserver -k >/dev/null 2>&1 || true
+        "$wineserver" -k >/dev/null 2>&1 || true
         sleep 2
+    }
+    declare -A proc_ticks server_ticks
+    labels=(sorvak "sleep only" "queries+sleep")
+    for ((run = 0; run < idle_runs; run++)); do
+        for label in "${labels[@]}"; do
+            case $label in
+                sorvak) result=$(measure sorvak.exe) ;;
+                "sleep only") result=$(measure idle_baseline.exe) ;;
+                *) result=$(measure idle_baseline.exe poll) ;;
+            esac
+            [[ -n $result ]] || { say "$label: did not start under Wine"; continue; }
+            proc_ticks[$label]+="${result% *} "
+            server_ticks[$label]+="${result#* } "
+        done
+    done
+    say "$(printf '%-14s %18s %22s %12s' program 'process CPU s' 'wineserver CPU s' 'total %')"
+    for label in "${labels[@]}"; do
+        p=$(tr ' ' '\n' <<<"${proc_ticks[$label]:-}" | grep . | median)
+        w=$(tr ' ' '\n' <<<"${server_ticks[$label]:-}" | grep . | median)
+        [[ $p == n/a ]] && continue
+        say "$(awk -v p="$p" -v s="$w" -v t="$tck" -v d="$idle_seconds" -v n="$label" \
+            'BEGIN { printf "%-14s %11.2f (%4.2f%%) %15.2f (%4.2f%%) %11.2f%%", n, p / t, 100 * p / t / d, s / t, 100 * s / t / d, 100 * (p + s) / t / d }')"
+    done
+    say "  runs (process ticks, wineserver ticks at $tck a second):"
+    for label in "${labels[@]}"; do
+        say "    $label: ${proc_ticks[$label]:-}/ ${server_ticks[$label]:-}"
     done
 fi
 say ""

@@ -11,7 +11,8 @@ sorvak_warnings(sorvak_win32_platform)
 add_library(sorvak_shell_win32 OBJECT
     shell/win_main.cpp
     shell/window_proc.cpp
-    shell/tray_icon.cpp)
+    shell/tray_icon.cpp
+    shell/terminate_win32.cpp)
 target_include_directories(sorvak_shell_win32 PRIVATE ${PROJECT_SOURCE_DIR})
 sorvak_warnings(sorvak_shell_win32)
 

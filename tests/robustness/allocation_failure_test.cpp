@@ -3,6 +3,7 @@
 #include "failing_memory.h"
 
 #include "conf/conf_file.h"
+#include "conf/value_handlers.h"
 #include "gesture/capture_loop.h"
 #include "platform/stand_in.h"
 #include "support/capture_output.h"
@@ -228,6 +229,44 @@ TEST_F(allocation_failure, launch_without_memory_still_opens_the_pair)
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].program, "notepad.exe");
         EXPECT_EQ(calls[0].parameters, "readme.txt");
+    }
+}
+
+// The capture thread runs all day: its cycles must not touch the heap, except
+// for the launcher's two copies of a bound pair.
+TEST_F(allocation_failure, capture_cycles_allocate_only_to_launch)
+{
+    struct sample {
+        int key;
+        int x, y;
+    };
+    struct trace {
+        const char *name;
+        std::vector<sample> cycles;
+        long allocations;
+    };
+    const trace traces[] = {
+        {"idle, cursor still", {{0, 500, 500}, {0, 500, 500}, {0, 500, 500}}, 0},
+        {"key up, cursor moving", {{0, 500, 500}, {0, 800, 100}, {0, 10, 700}}, 0},
+        {"key held, cursor moving", {{1, 500, 500}, {1, 800, 500}, {1, 800, 900}}, 0},
+        {"tap", {{0, 500, 500}, {1, 500, 500}, {0, 500, 500}}, 0},
+        {"unbound kind", {{0, 500, 500}, {1, 500, 500}, {1, 500, 900}, {0, 500, 900}}, 0},
+        {"bound kind", {{0, 500, 500}, {1, 500, 500}, {1, 500, 200}, {0, 500, 200}}, 2},
+    };
+    test_context context(conf);
+    capture_output([&] { load_conf(context.get()); });
+    store_action(down, nullptr, nullptr, context.get());
+    for (const trace &t : traces) {
+        reset_capture_state();
+        fail_allocation(0);
+        capture_output([&] {
+            for (const sample &c : t.cycles) {
+                stand_in_set_all_keys(c.key != 0 ? -32768 : 0);
+                stand_in_set_cursor(c.x, c.y);
+                capture_cycle(context.get());
+            }
+        });
+        EXPECT_EQ(allocation_calls(), t.allocations) << t.name;
     }
 }
 
