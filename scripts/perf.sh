@@ -229,8 +229,8 @@ else
     done
     say "$(printf '%-14s %18s %22s %12s' program 'process CPU s' 'wineserver CPU s' 'total %')"
     for label in "${labels[@]}"; do
-        p=$(tr ' ' '\n' <<<"${proc_ticks[$label]:-}" | grep . | median)
-        w=$(tr ' ' '\n' <<<"${server_ticks[$label]:-}" | grep . | median)
+        p=$(tr ' ' '\n' <<<"${proc_ticks[$label]:-}" | awk NF | median)
+        w=$(tr ' ' '\n' <<<"${server_ticks[$label]:-}" | awk NF | median)
         [[ $p == n/a ]] && continue
         say "$(awk -v p="$p" -v s="$w" -v t="$tck" -v d="$idle_seconds" -v n="$label" \
             'BEGIN { printf "%-14s %11.2f (%4.2f%%) %15.2f (%4.2f%%) %11.2f%%", n, p / t, 100 * p / t / d, s / t, 100 * s / t / d, 100 * (p + s) / t / d }')"
