@@ -42,13 +42,12 @@ with harness.Session("demo", exe.parent, helpers=False) as session:
         print(f"Ctrl held, mouse moved {name}")
         session.gesture(segments, start=start)
         time.sleep(0.3)
-    harness.wait_for(lambda: any("notepad" in t.lower() for t in session.window_titles()), 30,
-                     "Notepad, bound to the rightward stroke")
-    session.open_tray_menu(copy)
+    session.wait_for_window("notepad", "Notepad, bound to the rightward stroke")
+    menu = session.open_tray_menu(copy)
     shot = harness.REPO / "build" / "demo.png"
     shutil.copy2(session.screenshot("demo"), shot)
     print("tray menu opened, Exit chosen")
-    session.pick_menu_item(session.menu_box(), "exit")
+    session.pick_menu_item(menu, "exit")
     status = copy.wait()
     print("\nsorvak.exe printed:\n" + copy.stdout() + copy.stderr(), end="")
     print(f"exit status {status}; screenshot: {shot}")

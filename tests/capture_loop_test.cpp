@@ -3,6 +3,7 @@
 #include "platform/platform.h"
 #include "platform/stand_in.h"
 #include "support/capture_output.h"
+#include "support/replay_cycles.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +14,6 @@ namespace
 
 constexpr std::int16_t DOWN = -32768;
 constexpr std::int16_t TAPPED = 1; // pressed since the last query only
-
-struct cycle {
-    std::int16_t key; // state reported for every key
-    std::int32_t x, y;
-    bool readable;
-};
 
 cycle at(std::int16_t key, std::int32_t x, std::int32_t y)
 {
@@ -41,14 +36,7 @@ class capture : public testing::Test
 
     std::string run(const std::vector<cycle> &trace)
     {
-        return capture_output([&] {
-                   for (const cycle &c : trace) {
-                       stand_in_set_all_keys(c.key);
-                       stand_in_set_cursor(c.x, c.y, c.readable);
-                       capture_cycle(context.get());
-                   }
-               })
-            .out;
+        return replay_cycles(context.get(), trace).out;
     }
 
     test_context context;

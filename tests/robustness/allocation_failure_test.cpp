@@ -7,6 +7,7 @@
 #include "gesture/capture_loop.h"
 #include "platform/stand_in.h"
 #include "support/capture_output.h"
+#include "support/replay_cycles.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +64,19 @@ std::vector<std::string> lines_of(const std::string &text)
         lines.push_back(line);
     return lines;
 }
+
+cycle up_at(std::int32_t x, std::int32_t y)
+{
+    return {0, x, y, true};
+}
+cycle down_at(std::int32_t x, std::int32_t y)
+{
+    return {-32768, x, y, true};
+}
+
+// An upward stroke of 300 pixels: "up" in the file below.
+const std::vector<cycle> up_stroke = {up_at(500, 500), down_at(500, 500), down_at(500, 200),
+                                      up_at(500, 200)};
 
 const std::set<std::string> allocating_functions = {"add_to_line", "get_first_word",
                                                     "str_to_word_tab", "set_action"};
@@ -214,15 +228,7 @@ TEST_F(allocation_failure, launch_without_memory_still_opens_the_pair)
         stand_in_clear_shell_calls();
         reset_capture_state();
         fail_allocation(nth);
-        std::string out = capture_output([&] {
-                              const int cycles[][3] = {
-                                  {0, 500, 500}, {1, 500, 500}, {1, 500, 200}, {0, 500, 200}};
-                              for (const auto &c : cycles) {
-                                  stand_in_set_all_keys(c[0] != 0 ? -32768 : 0);
-                                  stand_in_set_cursor(c[1], c[2]);
-                                  capture_cycle(context.get());
-                              }
-                          }).out;
+        std::string out = replay_cycles(context.get(), up_stroke).out;
         fail_allocation(0);
         EXPECT_EQ(out, "haut\n -> notepad.exe\n") << "call " << nth;
         std::vector<stand_in_shell_call> calls = stand_in_shell_calls();
@@ -236,22 +242,20 @@ TEST_F(allocation_failure, launch_without_memory_still_opens_the_pair)
 // for the launcher's two copies of a bound pair.
 TEST_F(allocation_failure, capture_cycles_allocate_only_to_launch)
 {
-    struct sample {
-        int key;
-        int x, y;
-    };
     struct trace {
         const char *name;
-        std::vector<sample> cycles;
+        std::vector<cycle> cycles;
         long allocations;
     };
     const trace traces[] = {
-        {"idle, cursor still", {{0, 500, 500}, {0, 500, 500}, {0, 500, 500}}, 0},
-        {"key up, cursor moving", {{0, 500, 500}, {0, 800, 100}, {0, 10, 700}}, 0},
-        {"key held, cursor moving", {{1, 500, 500}, {1, 800, 500}, {1, 800, 900}}, 0},
-        {"tap", {{0, 500, 500}, {1, 500, 500}, {0, 500, 500}}, 0},
-        {"unbound kind", {{0, 500, 500}, {1, 500, 500}, {1, 500, 900}, {0, 500, 900}}, 0},
-        {"bound kind", {{0, 500, 500}, {1, 500, 500}, {1, 500, 200}, {0, 500, 200}}, 2},
+        {"idle, cursor still", {up_at(500, 500), up_at(500, 500), up_at(500, 500)}, 0},
+        {"key up, cursor moving", {up_at(500, 500), up_at(800, 100), up_at(10, 700)}, 0},
+        {"key held, cursor moving", {down_at(500, 500), down_at(800, 500), down_at(800, 900)}, 0},
+        {"tap", {up_at(500, 500), down_at(500, 500), up_at(500, 500)}, 0},
+        {"unbound kind",
+         {up_at(500, 500), down_at(500, 500), down_at(500, 900), up_at(500, 900)},
+         0},
+        {"bound kind", up_stroke, 2},
     };
     test_context context(conf);
     capture_output([&] { load_conf(context.get()); });
@@ -259,13 +263,7 @@ TEST_F(allocation_failure, capture_cycles_allocate_only_to_launch)
     for (const trace &t : traces) {
         reset_capture_state();
         fail_allocation(0);
-        capture_output([&] {
-            for (const sample &c : t.cycles) {
-                stand_in_set_all_keys(c.key != 0 ? -32768 : 0);
-                stand_in_set_cursor(c.x, c.y);
-                capture_cycle(context.get());
-            }
-        });
+        replay_cycles(context.get(), t.cycles);
         EXPECT_EQ(allocation_calls(), t.allocations) << t.name;
     }
 }

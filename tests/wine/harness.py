@@ -116,6 +116,19 @@ def read_pixels(display, box):
     return width, height, rows
 
 
+def runs(flags):
+    """(start, end) of each run of true values in flags, end excluded."""
+    found, i = [], 0
+    while i < len(flags):
+        if flags[i]:
+            start = i
+            while i < len(flags) and flags[i]:
+                i += 1
+            found.append((start, i))
+        i += 1
+    return found
+
+
 def most_common(rows):
     counts = {}
     for row in rows:
@@ -286,17 +299,23 @@ class Session:
             process = subprocess.Popen([WINE64, windows_path(directory / "sorvak.exe")],
                                        cwd=directory, env=wine_env(self.display),
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err)
-        instance = Instance(self, directory, process)
+        return self.adopt(Instance(self, directory, process), before)
+
+    def adopt(self, instance, before, timeout=90):
+        """Takes a started copy into the session (ended by close()) and
+        returns it once its tray icon, the one icon not in `before`, shows."""
         self.instances.append(instance)
 
         def new_icon():
-            if process.poll() is not None:
-                raise HarnessError(f"sorvak.exe ended at start-up with status {process.returncode}:"
-                                   f" {instance.stderr()!r}")
+            if not instance.running():
+                stderr = instance.directory / "stderr.txt"
+                raise HarnessError(f"sorvak.exe ended at start-up with status "
+                                   f"{instance.process.returncode}"
+                                   + (f": {instance.stderr()!r}" if stderr.exists() else ""))
             added = [x for x in self.tray_icons() if x not in before]
             return added[0] if len(added) == 1 else None
 
-        instance.icon_x = wait_for(new_icon, 90, "the tray icon of sorvak.exe", interval=0.3)
+        instance.icon_x = wait_for(new_icon, timeout, "the tray icon of sorvak.exe", interval=0.3)
         # The capture thread starts just after the icon is added.
         time.sleep(0.3)
         return instance
@@ -351,16 +370,8 @@ class Session:
         _, _, rows = read_pixels(self.display, TRAY_BOX)
         background = most_common(rows)
         busy = [any(row[c] != background for row in rows) for c in range(width)]
-        centres, c = [], 0
-        while c < width:
-            if busy[c]:
-                start = c
-                while c < width and busy[c]:
-                    c += 1
-                if c - start >= 8:  # narrower marks are taskbar edges, not icons
-                    centres.append(x0 + (start + c) // 2)
-            c += 1
-        return centres
+        # Narrower marks are taskbar edges, not icons.
+        return [x0 + (start + end) // 2 for start, end in runs(busy) if end - start >= 8]
 
     def menu_box(self):
         """Screen rectangle (x, y, w, h) of the pop-up menu over the desktop
@@ -370,19 +381,12 @@ class Session:
         x0, y0, width, height = MENU_BOX
         _, _, rows = read_pixels(self.display, MENU_BOX)
         desktop = most_common(rows)
-        bottom = [pixel != desktop for pixel in rows[-1]]
-        best, c = None, 0
-        while c < width:
-            if bottom[c]:
-                start = c
-                while c < width and bottom[c]:
-                    c += 1
-                if best is None or c - start > best[1] - best[0]:
-                    best = (start, c)
-            c += 1
-        if best is None or best[1] - best[0] < 60:
+        spans = runs([pixel != desktop for pixel in rows[-1]])
+        if not spans:
             return None
-        left, right = best
+        left, right = max(spans, key=lambda span: span[1] - span[0])
+        if right - left < 60:
+            return None
         middle, top = (left + right) // 2, height - 1
         while top > 0 and rows[top - 1][middle] != desktop:
             top -= 1
@@ -416,16 +420,8 @@ class Session:
         _, _, rows = read_pixels(self.display, area)
         background = most_common(rows)
         inked = [any(pixel != background for pixel in row) for row in rows]
-        bands, r = [], 0
-        while r < len(inked):
-            if not inked[r]:
-                r += 1
-                continue
-            start = r
-            while r < len(inked) and inked[r]:
-                r += 1
-            if r - start >= 5:  # the separator is a line or two, not text
-                bands.append(area[1] + (start + r - 1) // 2)
+        # The separator is a line or two, not text.
+        bands = [area[1] + (start + end - 1) // 2 for start, end in runs(inked) if end - start >= 5]
         if len(bands) < len(MENU_ITEMS):
             raise HarnessError(f"the tray menu shows {len(bands)} items, not {len(MENU_ITEMS)}")
         return dict(zip(MENU_ITEMS, bands))
@@ -453,6 +449,11 @@ class Session:
                                   capture_output=True, text=True, timeout=20)
             titles.append(name.stdout.strip())
         return titles
+
+    def wait_for_window(self, word, what, timeout=30):
+        """Waits for windows whose titles hold `word` (any case); returns their titles."""
+        return wait_for(lambda: [t for t in self.window_titles() if word in t.lower()], timeout,
+                        what, interval=0.5)
 
     # -- failure evidence ---------------------------------------------------
 

@@ -194,8 +194,7 @@ def scenario_edit(session):
 
     instance.write_conf("prec = 50\n")
     session.tray_menu(instance, "edit")
-    titles = wait_for(lambda: [t for t in session.window_titles() if "conf" in t.lower()], 30,
-                      "a window showing conf.txt", interval=0.5)
+    titles = session.wait_for_window("conf", "a window showing conf.txt")
     session.screenshot("editor")
     if not any("notepad" in t.lower() for t in titles):
         raise HarnessError(f"conf.txt is not open in Notepad: {titles}")
@@ -312,23 +311,13 @@ def scenario_run_display(session):
     with open(output, "wb") as out:
         process = subprocess.Popen([str(RUN_COMMAND)], env=env, stdin=subprocess.DEVNULL,
                                    stdout=out, stderr=subprocess.STDOUT)
-    instance = Instance(session, run_dir, process)
-    session.instances.append(instance)
-
-    def one_icon():
-        if process.poll() is not None:
-            raise HarnessError(f"the run command ended with status {process.returncode}")
-        icons = session.tray_icons()
-        return icons[0] if len(icons) == 1 else None
-
-    instance.icon_x = wait_for(one_icon, 120, "the tray icon of the run command", interval=0.5)
-    time.sleep(0.3)
+    # The run command may first have to set the Wine prefix up.
+    instance = session.adopt(Instance(session, run_dir, process), [], timeout=120)
     expect_equal("conf.txt beside the program",
                  instance.conf.read_bytes(),
                  (harness.REPO / "shell" / "dist" / "conf.txt").read_bytes())
     session.gesture([(D, 0)], start=(300, 300))
-    wait_for(lambda: any("notepad" in t.lower() for t in session.window_titles()), 30,
-             "Notepad, bound to the rightward stroke by the sample conf.txt")
+    session.wait_for_window("notepad", "Notepad, bound to the rightward stroke by the sample")
     session.gesture([])
     session.tray_menu(instance, "exit")
     expect_exit(instance, 0)

@@ -1,0 +1,19 @@
+// Replays a trace of capture cycles over the stand-in platform.
+#pragma once
+
+#include "support/capture_output.h"
+
+#include <cstdint>
+#include <vector>
+
+// One cycle's samples: the state every key reports, and the cursor position
+// or a cursor that cannot be read.
+struct cycle {
+    std::int16_t key;
+    std::int32_t x, y;
+    bool readable;
+};
+
+// Runs capture_cycle once for each entry of `trace`, with the standard
+// streams captured.
+captured_output replay_cycles(gesture_context *context, const std::vector<cycle> &trace);
