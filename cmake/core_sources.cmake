@@ -8,4 +8,5 @@ set(SORVAK_CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/../conf/text_tools.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../conf/line_reader.cpp
     ${CMAKE_CURRENT_LIST_DIR}/../conf/value_handlers.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/../conf/conf_file.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/../conf/conf_file.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../conf/diagnostics.cpp)

@@ -1,4 +1,5 @@
 #include "conf/conf_file.h"
+#include "conf/diagnostics.h"
 
 #include "conf/line_reader.h"
 #include "conf/text_tools.h"
@@ -108,7 +109,7 @@ char **split(const char *set, const char *text)
 
 void report_line(int line_number)
 {
-    std::fprintf(stderr, "error in conf file, line %d\n", line_number);
+    conf_reportf("error in conf file, line %d\n", line_number);
 }
 
 void apply_value(const conf_keyword &row, const char *text, gesture_context *context)
@@ -133,7 +134,7 @@ void parse_conf_line(char *line, int line_number, gesture_context *context)
         return;
     if (pieces[0] == nullptr || pieces[1] == nullptr) {
         report_line(line_number);
-        std::fputs("   missing value, line skipped\n", stderr);
+        conf_report("   missing value, line skipped\n");
         free_word_tab(pieces);
         return;
     }
@@ -146,7 +147,7 @@ void parse_conf_line(char *line, int line_number, gesture_context *context)
         apply_value(*match, pieces[1], context);
     } else {
         report_line(line_number);
-        std::fprintf(stderr, "   unknown parameter %s\n", pieces[0]);
+        conf_reportf("   unknown parameter %s\n", pieces[0]);
     }
     free_word_tab(pieces);
 }
@@ -156,14 +157,14 @@ void load_conf(gesture_context *context)
     std::FILE *file =
         context->conf_path != nullptr ? std::fopen(context->conf_path, "rb") : nullptr;
     if (file == nullptr) {
-        std::fputs("unable to find conf.txt\n", stderr);
+        conf_report("unable to find conf.txt\n");
         return;
     }
     char *line = read_line(file);
     // A directory opens like a file on some systems; only its read fails.
     if (line == nullptr && std::ferror(file) != 0) {
         std::fclose(file);
-        std::fputs("unable to find conf.txt\n", stderr);
+        conf_report("unable to find conf.txt\n");
         return;
     }
     int line_number = 0;

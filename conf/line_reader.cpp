@@ -1,4 +1,5 @@
 #include "conf/line_reader.h"
+#include "conf/diagnostics.h"
 
 #include "platform/platform.h"
 
@@ -39,7 +40,7 @@ char *add_to_line(char *line, int n)
         char *grown = static_cast<char *>(plat_realloc(line, cap));
         if (grown == nullptr) {
             std::free(line);
-            std::fputs("add_to_line : error malloc\n", stderr);
+            conf_report("add_to_line : error malloc\n");
             return nullptr;
         }
         line = grown;

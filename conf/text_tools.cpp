@@ -1,4 +1,5 @@
 #include "conf/text_tools.h"
+#include "conf/diagnostics.h"
 
 #include "platform/platform.h"
 
@@ -60,7 +61,7 @@ char *get_first_word(const char *set, const char *text)
     std::size_t len = static_cast<std::size_t>(skip_word(set, text) - text);
     char *word = static_cast<char *>(plat_malloc(len + 1));
     if (word == nullptr) {
-        std::fputs("get_first_word : error malloc\n", stderr);
+        conf_report("get_first_word : error malloc\n");
         return nullptr;
     }
     std::memcpy(word, text, len);
@@ -73,7 +74,7 @@ char **str_to_word_tab(const char *set, const char *text)
     std::size_t count = static_cast<std::size_t>(count_words(set, text));
     char **table = static_cast<char **>(plat_malloc((count + 1) * sizeof(char *)));
     if (table == nullptr) {
-        std::fputs("str_to_word_tab : error malloc\n", stderr);
+        conf_report("str_to_word_tab : error malloc\n");
         return nullptr;
     }
     std::size_t n = 0;

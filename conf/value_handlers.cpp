@@ -1,4 +1,5 @@
 #include "conf/value_handlers.h"
+#include "conf/diagnostics.h"
 
 #include "platform/platform.h"
 
@@ -69,7 +70,7 @@ std::int32_t parse_hex(const char *text)
     for (const char *p = text; *p != '\0'; ++p) {
         int digit = hex_digit(*p);
         if (digit < 0) {
-            std::fprintf(stderr, "invalid hexadecimal value : %s\n", text);
+            conf_reportf("invalid hexadecimal value : %s\n", text);
             // A malformed key is a failure: do not report success.
             plat_exit(1);
         }
@@ -83,21 +84,20 @@ std::int32_t parse_hex(const char *text)
 void set_precision(const char *value, const char *extra, gesture_context *context)
 {
     if (extra != nullptr)
-        std::fputs("warning : too much parameter for precision definition\n", stderr);
+        conf_report("warning : too much parameter for precision definition\n");
     std::int32_t p = read_decimal(value != nullptr ? value : "");
     if (p == 0) {
-        std::fputs("imposible to have a precision of zero\n", stderr);
-        std::fprintf(stderr, "   it'll be set to default value : %d\n", DEFAULT_PRECISION);
+        conf_report("imposible to have a precision of zero\n");
+        conf_reportf("   it'll be set to default value : %d\n", DEFAULT_PRECISION);
         p = DEFAULT_PRECISION;
     }
     if (p >= 1000) {
-        std::fputs("it'll be impossible to use me with a precison higher or equal to 1000\n",
-                   stderr);
-        std::fprintf(stderr, "   i restore it to default value : %d\n", DEFAULT_PRECISION);
+        conf_report("it'll be impossible to use me with a precison higher or equal to 1000\n");
+        conf_reportf("   i restore it to default value : %d\n", DEFAULT_PRECISION);
         p = DEFAULT_PRECISION;
     } else if (p > 200) {
-        std::fprintf(stderr, "it'll be hard to use me with a precison of %d\n", p);
-        std::fprintf(stderr, "   i let it but i advice you to restore it to default value : %d\n",
+        conf_reportf("it'll be hard to use me with a precison of %d\n", p);
+        conf_reportf("   i let it but i advice you to restore it to default value : %d\n",
                      DEFAULT_PRECISION);
     }
     context->precision.store(p);
@@ -106,7 +106,7 @@ void set_precision(const char *value, const char *extra, gesture_context *contex
 void set_key(const char *value, const char *extra, gesture_context *context)
 {
     if (extra != nullptr)
-        std::fputs("warning : too much parameter for key definition\n", stderr);
+        conf_report("warning : too much parameter for key definition\n");
     if (value == nullptr)
         value = "";
     std::int32_t k;
@@ -115,8 +115,7 @@ void set_key(const char *value, const char *extra, gesture_context *context)
     } else {
         k = read_decimal(value);
         if (k == 0 && value[0] != '0') {
-            std::fprintf(stderr,
-                         "unknown key value %s, key value must be integer, restore to ctrl key\n",
+            conf_reportf("unknown key value %s, key value must be integer, restore to ctrl key\n",
                          value);
             k = DEFAULT_CAPTURE_KEY;
         }
@@ -131,7 +130,7 @@ void store_action(gesture_kind kind, const char *program, const char *parameters
     char *new_program = copy_or_null(program, failed);
     char *new_parameters = copy_or_null(parameters, failed);
     if (failed) {
-        std::fputs("set_action : error malloc\n", stderr);
+        conf_report("set_action : error malloc\n");
         std::free(new_program);
         std::free(new_parameters);
         new_program = nullptr;
@@ -140,13 +139,12 @@ void store_action(gesture_kind kind, const char *program, const char *parameters
     action_slot &slot = context->slots[kind];
     char *old_program;
     char *old_parameters;
-    {
-        std::lock_guard<std::mutex> hold(context->slot_lock);
-        old_program = slot.program;
-        old_parameters = slot.parameters;
-        slot.program = new_program;
-        slot.parameters = new_parameters;
-    }
+    plat_lock_slots();
+    old_program = slot.program;
+    old_parameters = slot.parameters;
+    slot.program = new_program;
+    slot.parameters = new_parameters;
+    plat_unlock_slots();
     // The launcher copies under the lock, so nobody holds the old pair now.
     std::free(old_program);
     std::free(old_parameters);

@@ -116,3 +116,8 @@ void capture_loop(gesture_context *context)
     for (;;)
         capture_cycle(context);
 }
+
+void capture_thread(void *context)
+{
+    capture_loop(static_cast<gesture_context *>(context));
+}

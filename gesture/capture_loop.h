@@ -11,6 +11,9 @@ using move_handler = void (*)(std::int32_t x, std::int32_t y, gesture_context *c
 
 // Thread body: runs capture_cycle forever.
 [[noreturn]] void capture_loop(gesture_context *context);
+// capture_loop in the shape plat_start_thread takes; `context` is the
+// gesture_context.
+[[noreturn]] void capture_thread(void *context);
 
 // One cycle: poll the key, poll the cursor, sleep 10 ms.
 void capture_cycle(gesture_context *context);

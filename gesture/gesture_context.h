@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <mutex>
 
 constexpr std::int32_t DEFAULT_PRECISION = 50;
 constexpr std::int32_t DEFAULT_CAPTURE_KEY = 17; // Ctrl
@@ -46,11 +45,10 @@ struct gesture_context {
     std::int32_t sum_up;
     std::int32_t sum_down;
     std::int32_t sum_left;
+    // Replaced by the slot writers and copied by the launcher, both under
+    // plat_lock_slots; the lock is never held across a shell call.
     action_slot slots[GESTURE_KIND_COUNT];
     std::atomic<std::int32_t> key_code;
-    // Taken by the slot writers around each store and by the launcher while
-    // it copies a slot's strings; never held across a shell call.
-    std::mutex slot_lock;
 };
 
 // The process's only context; it is never released.

@@ -33,21 +33,24 @@ void launch_action(gesture_kind kind, gesture_context *context)
 
     // Copy the pair under the lock and use the copies after it, so a reload
     // never waits on the output or on a slow shell.
-    std::unique_lock<std::mutex> hold(context->slot_lock);
+    plat_lock_slots();
     const action_slot &slot = context->slots[kind];
-    if (slot.program == nullptr)
+    if (slot.program == nullptr) {
+        plat_unlock_slots();
         return;
+    }
     const char *parameters = slot.parameters != nullptr ? slot.parameters : "";
     char *program_copy = copy_text(slot.program);
     char *parameters_copy = copy_text(parameters);
     if (program_copy != nullptr && parameters_copy != nullptr) {
-        hold.unlock();
+        plat_unlock_slots();
         std::printf(" -> %s\n", program_copy);
         plat_shell_open(program_copy, parameters_copy);
     } else {
         // Out of memory: launch from the slot itself, holding the lock.
         std::printf(" -> %s\n", slot.program);
         plat_shell_open(slot.program, parameters);
+        plat_unlock_slots();
     }
     std::free(program_copy);
     std::free(parameters_copy);

@@ -4,7 +4,11 @@
 #include "platform/stand_in.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace
@@ -31,6 +35,8 @@ struct stand_in_state {
     void (*exit_hook)(int, void *) = nullptr;
     void *exit_user = nullptr;
     bool record = true;
+    bool has_executable_path = false;
+    std::string executable_path;
 };
 
 stand_in_state state;
@@ -38,6 +44,9 @@ stand_in_state state;
 // Shell calls come from the capture thread while a test may read them.
 std::mutex shell_mutex;
 std::vector<stand_in_shell_call> shell_calls;
+
+// The standard library's, so ThreadSanitizer sees every use of it.
+std::mutex slot_mutex;
 
 } // namespace
 
@@ -83,6 +92,43 @@ void plat_exit(int status)
     if (state.exit_hook != nullptr)
         state.exit_hook(status, state.exit_user);
     std::exit(status);
+}
+
+void plat_lock_slots()
+{
+    slot_mutex.lock();
+}
+
+void plat_unlock_slots()
+{
+    slot_mutex.unlock();
+}
+
+int plat_start_thread(void (*body)(void *), void *argument)
+{
+    try {
+        std::thread(body, argument).detach();
+    } catch (const std::system_error &) {
+        return 0;
+    }
+    return 1;
+}
+
+char *plat_executable_path()
+{
+    if (!state.has_executable_path)
+        return nullptr;
+    std::size_t size = state.executable_path.size() + 1;
+    char *copy = static_cast<char *>(plat_malloc(size));
+    if (copy != nullptr)
+        std::memcpy(copy, state.executable_path.c_str(), size);
+    return copy;
+}
+
+void stand_in_set_executable_path(const char *path)
+{
+    state.has_executable_path = path != nullptr;
+    state.executable_path = path != nullptr ? path : "";
 }
 
 void stand_in_set_all_keys(std::int16_t key_state)

@@ -42,6 +42,10 @@ void stand_in_clear_shell_calls();
 // the process exits.
 void stand_in_on_exit(void (*hook)(int status, void *user), void *user);
 
+// What plat_executable_path gives: a copy of `path`, or null when `path` is
+// null (the initial state: the system cannot tell).
+void stand_in_set_executable_path(const char *path);
+
 // Back to the initial state: all keys up, cursor (0, 0) readable, no hooks,
 // no recorded calls, counters zero.
 void stand_in_reset();

@@ -7,7 +7,11 @@ static_assert(sizeof(tray_icon::tip) <= sizeof(NOTIFYICONDATAA::szTip),
 
 BOOL tray_icon::show(HINSTANCE instance)
 {
-    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_TRAY_ICON));
+    // The small image itself rather than the large one shrunk; loaded
+    // unshared, so it is ours to destroy.
+    HICON icon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_TRAY_ICON),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
     std::memset(&notify, 0, sizeof notify);
     // The first form of the record: understood by every shell version.
     notify.cbSize = NOTIFYICONDATAA_V1_SIZE;

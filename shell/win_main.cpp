@@ -3,15 +3,14 @@
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
-#include "shell/first_token.h"
+#include "platform/platform.h"
+#include "shell/program_path.h"
 #include "shell/tray_icon.h"
 #include "shell/window_proc.h"
 
 #include <windows.h>
 
 #include <new>
-#include <system_error>
-#include <thread>
 
 namespace
 {
@@ -39,28 +38,16 @@ bool register_window_class(HINSTANCE instance)
     return RegisterClassExA(&window_class) != 0;
 }
 
-void start_capture_thread(gesture_context *context)
-{
-    // A thread that cannot start leaves the program running with its icon
-    // and no gesture capture.
-    try {
-        std::thread(capture_loop, context).detach();
-    } catch (const std::system_error &) {
-    }
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     g_instance = instance;
     char *command_line = GetCommandLineA();
-    if (command_line == nullptr)
-        return 0;
     // Without a path there is no directory to find conf.txt in.
-    char *program_path = first_token(command_line);
+    char *program_path = find_program_path(command_line);
     if (program_path == nullptr)
-        return 1;
+        return command_line == nullptr ? 0 : 1;
 
     g_context_pointer = &g_context;
     init_context(program_path, &g_context);
@@ -68,6 +55,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 
     if (!register_window_class(instance))
         return fail("Unable to register window class, exiting");
+    // The shell broadcasts this when it restarts, with every icon gone.
+    g_taskbar_created = RegisterWindowMessageA("TaskbarCreated");
     g_main_window =
         CreateWindowExA(0, WINDOW_CLASS_NAME, WINDOW_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                         CW_USEDEFAULT, 42, 42, nullptr, nullptr, instance, nullptr);
@@ -84,7 +73,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         g_tray->show(instance);
     }
 
-    start_capture_thread(&g_context);
+    // A thread that cannot start leaves the program running with its icon
+    // and no gesture capture.
+    plat_start_thread(capture_thread, &g_context);
 
     MSG message;
     for (;;) {

@@ -6,6 +6,7 @@ HINSTANCE g_instance = nullptr;
 HWND g_main_window = nullptr;
 gesture_context *g_context_pointer = nullptr;
 tray_icon *g_tray = nullptr;
+UINT g_taskbar_created = 0;
 
 namespace
 {
@@ -57,6 +58,12 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, 
             track_tray_menu(window, popup);
         return 0;
     default:
+        // A restarted shell has lost the icon: add it again, as at start-up.
+        if (message == g_taskbar_created && message != 0) {
+            if (g_tray != nullptr)
+                g_tray->show(g_instance);
+            return 0;
+        }
         return DefWindowProcA(window, message, wparam, lparam);
     }
 }

@@ -13,5 +13,7 @@ extern HINSTANCE g_instance;
 extern HWND g_main_window;
 extern gesture_context *g_context_pointer;
 extern tray_icon *g_tray;
+// The shell's "TaskbarCreated" message; 0 when it could not be registered.
+extern UINT g_taskbar_created;
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

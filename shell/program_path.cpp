@@ -1,4 +1,6 @@
-#include "shell/first_token.h"
+#include "shell/program_path.h"
+
+#include "platform/platform.h"
 
 #include <cstring>
 
@@ -17,4 +19,13 @@ char *first_token(char *command_line)
     char *end = token + std::strcspn(token, TOKEN_DELIMITERS);
     *end = '\0';
     return token;
+}
+
+char *find_program_path(char *command_line)
+{
+    // The command line's first token misleads when a folder name holds a
+    // comma or an unquoted argument holds a slash; the system's own answer
+    // does not.
+    char *path = plat_executable_path();
+    return path != nullptr ? path : first_token(command_line);
 }

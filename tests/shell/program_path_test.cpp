@@ -1,5 +1,6 @@
 #include "gesture/gesture_context.h"
-#include "shell/first_token.h"
+#include "platform/stand_in.h"
+#include "shell/program_path.h"
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,45 @@ INSTANTIATE_TEST_SUITE_P(command_lines, first_token_table, testing::ValuesIn(tok
 TEST(first_token, null_command_line_has_no_token)
 {
     EXPECT_EQ(first_token(nullptr), nullptr);
+}
+
+// The system's path wins whatever the command line holds; the first token
+// is only the fall-back.
+TEST(find_program_path, prefers_the_system_path_and_falls_back_on_the_first_token)
+{
+    struct {
+        const char *executable; // null: the system cannot tell
+        const char *command_line;
+        const char *conf_path; // null: no path at all
+    } const cases[] = {
+        {"C:\\Users\\Smith, John\\Tools\\sorvak.exe",
+         "\"C:\\Users\\Smith, John\\Tools\\sorvak.exe\"",
+         "C:\\Users\\Smith, John\\Tools\\conf.txt"},
+        {"C:\\Tools\\sorvak.exe", "C:\\Tools\\sorvak.exe /x", "C:\\Tools\\conf.txt"},
+        {"C:\\Tools\\sorvak.exe", nullptr, "C:\\Tools\\conf.txt"},
+        {nullptr, "C:\\Tools\\sorvak.exe /x", "C:\\Tools\\sorvak.exe /conf.txt"},
+        {nullptr, "\"C:\\Users\\Smith, John\\sorvak.exe\"", "C:\\Users\\conf.txt"},
+        {nullptr, "\t\"", nullptr},
+        {nullptr, nullptr, nullptr},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.command_line != nullptr ? c.command_line : "(no command line)");
+        stand_in_set_executable_path(c.executable);
+        std::string line = c.command_line != nullptr ? c.command_line : "";
+        char *path = find_program_path(c.command_line != nullptr ? &line[0] : nullptr);
+        if (c.conf_path == nullptr) {
+            EXPECT_EQ(path, nullptr);
+            continue;
+        }
+        ASSERT_NE(path, nullptr);
+        const bool owned = c.executable != nullptr;
+        char *conf_path = make_conf_path(path, "conf.txt");
+        EXPECT_STREQ(conf_path, c.conf_path);
+        std::free(conf_path);
+        if (owned)
+            std::free(path);
+    }
+    stand_in_reset();
 }
 
 } // namespace
