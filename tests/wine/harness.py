@@ -1,9 +1,11 @@
 """Drives sorvak.exe under Wine for the acceptance scenarios.
 
-A session owns a private Xvfb display and the shared Wine prefix under
-build/wine-prefix; the prefix's default desktop is a 1024x768 virtual desktop,
-so every program started with wine64 lands in the same desktop, its
-notification area shows their tray icons, and wine64 returns the program's own
+A session owns a private Xvfb display and the shared Wine prefix of the
+architecture under test (use_arch(): build/wine-prefix for the x86_64 build
+under wine64, build/wine32-prefix for the shipped i686 build under the 32-bit
+Wine of scripts/wine32.sh); the prefix's default desktop is a 1024x768 virtual
+desktop, so every program started with Wine lands in the same desktop, its
+notification area shows their tray icons, and Wine returns the program's own
 exit status. Input is injected with xdotool; the screen is read with
 ImageMagick's `import`. Everything a session starts is ended by close().
 """
@@ -20,7 +22,16 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[2]
 WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
-PREFIX = REPO / "build" / "wine-prefix"
+WINE32 = str(REPO / "scripts" / "wine32.sh")
+# Per architecture: the commands that start a Windows program and the
+# wineserver, the prefix, and how many times longer waits may take (the i686
+# build runs under QEMU's emulation).
+ARCHES = {
+    "win64": ([WINE64], [WINESERVER], REPO / "build" / "wine-prefix", 1),
+    "win32": ([WINE32, "wine"], [WINE32, "wineserver"], REPO / "build" / "wine32-prefix", 4),
+}
+ARCH = "win64"
+WINE, WINESERVER_COMMAND, PREFIX, TIME_SCALE = ARCHES[ARCH]
 # Bumped whenever ensure_prefix() changes what it sets up.
 PREFIX_SETUP = "2"
 SHOTS = REPO / "build" / "wine-shots"
@@ -50,8 +61,20 @@ class SkipScenario(Exception):
     pass
 
 
+def use_arch(name):
+    """Makes the sessions run the programs of build/NAME/bin ("win64" or "win32")."""
+    global ARCH, WINE, WINESERVER_COMMAND, PREFIX, TIME_SCALE
+    ARCH = name
+    WINE, WINESERVER_COMMAND, PREFIX, TIME_SCALE = ARCHES[name]
+
+
+def bin_dir():
+    return REPO / "build" / ARCH / "bin"
+
+
 def wait_for(condition, timeout, what, interval=0.1):
     """Polls condition() until it returns something truthy; returns it."""
+    timeout *= TIME_SCALE
     deadline = time.monotonic() + timeout
     while True:
         value = condition()
@@ -78,24 +101,25 @@ def ensure_prefix():
     """Creates the prefix once (10-60 s) and makes its default desktop virtual."""
     PREFIX.parent.mkdir(parents=True, exist_ok=True)
     ready = PREFIX / ".sorvak-ready"
-    with open(PREFIX.parent / "wine-prefix.lock", "w") as lock:
+    with open(PREFIX.parent / f"{PREFIX.name}.lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
         if ready.exists() and ready.read_text() == PREFIX_SETUP:
             return
         env = wine_env()
         env.pop("DISPLAY", None)
-        run = lambda *args: subprocess.run(  # noqa: E731
-            [WINE64, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-            timeout=180, check=True)
+        run = lambda *args, check=True: subprocess.run(  # noqa: E731
+            [*WINE, *args], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            timeout=180 * TIME_SCALE, check=check)
         run("wineboot", "-i")
         run("reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f")
         run("reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d",
             f"{SCREEN_W}x{SCREEN_H}", "/f")
-        # wineboot's 32-bit half cannot run where the kernel lacks 32-bit
-        # support, and with it goes the .txt association that Edit relies on.
-        run("reg", "add", r"HKCR\.txt", "/ve", "/d", "txtfile", "/f")
+        # wineboot's 32-bit half cannot run under wine64 where the kernel lacks
+        # 32-bit support, and with it goes the .txt association that Edit relies on.
+        if run("reg", "query", r"HKCR\.txt", "/ve", check=False).returncode != 0:
+            run("reg", "add", r"HKCR\.txt", "/ve", "/d", "txtfile", "/f")
         # The registry reaches the disk when the server shuts down.
-        subprocess.run([WINESERVER, "-w"], env=env, timeout=120, check=True)
+        subprocess.run([*WINESERVER_COMMAND, "-w"], env=env, timeout=120 * TIME_SCALE, check=True)
         ready.write_text(PREFIX_SETUP)
 
 
@@ -157,6 +181,7 @@ class Instance:
         return self.process.poll() is None
 
     def wait(self, timeout=20):
+        timeout *= TIME_SCALE
         try:
             return self.process.wait(timeout=timeout)
         except subprocess.TimeoutExpired:
@@ -201,7 +226,8 @@ class Session:
         self.exe = self.bin_dir / "sorvak.exe"
         if not self.exe.exists():
             raise SkipScenario(f"{self.exe} not built")
-        self.helpers = ("record_args.exe", "send_close.exe") if helpers else ()
+        self.helpers = ("record_args.exe", "send_close.exe", "start_unquoted.exe",
+                        "shell_restart.exe", "sorvak-check.exe") if helpers else ()
         for helper in self.helpers:
             if not (self.bin_dir / helper).exists():
                 raise HarnessError(f"{self.bin_dir / helper} missing (tests/wine/helpers.cmake)")
@@ -276,15 +302,17 @@ class Session:
         shutil.rmtree(self.work, ignore_errors=True)
 
     def wineserver_kill(self):
-        subprocess.run([WINESERVER, "-k"], env=wine_env(), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.DEVNULL, timeout=30)
+        subprocess.run([*WINESERVER_COMMAND, "-k"], env=wine_env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=30 * TIME_SCALE)
 
     # -- programs -----------------------------------------------------------
 
-    def start_sorvak(self, conf_text=None, name="copy"):
+    def start_sorvak(self, conf_text=None, name="copy", unquoted_argument=None):
         """Copies the program and helpers into a fresh directory and starts it
         there; returns once its tray icon is shown. conf_text: the text of
-        conf.txt, a function of the directory giving it, or None for no file."""
+        conf.txt, a function of the directory giving it, or None for no file.
+        unquoted_argument: start it through start_unquoted.exe with its path
+        and this argument as an unquoted command line."""
         directory = self.work / f"{name}{len(self.instances)}"
         directory.mkdir()
         for exe in ("sorvak.exe", *self.helpers):
@@ -296,7 +324,11 @@ class Session:
         before = self.tray_icons()
         with open(directory / "stdout.txt", "wb") as out, \
                 open(directory / "stderr.txt", "wb") as err:
-            process = subprocess.Popen([WINE64, windows_path(directory / "sorvak.exe")],
+            command = [*WINE, windows_path(directory / "sorvak.exe")]
+            if unquoted_argument is not None:
+                command[1:1] = [windows_path(directory / "start_unquoted.exe")]
+                command.append(unquoted_argument)
+            process = subprocess.Popen(command,
                                        cwd=directory, env=wine_env(self.display),
                                        stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         return self.adopt(Instance(self, directory, process), before)
@@ -320,11 +352,20 @@ class Session:
         time.sleep(0.3)
         return instance
 
-    def run_helper(self, instance, name, timeout=20):
+    def run_helper(self, instance, name, *args, timeout=20):
         """Runs a helper program to completion; returns its exit status."""
-        return subprocess.run([WINE64, instance.helper_path(name)], env=wine_env(self.display),
-                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
+        return self.run_windows(instance.directory / name, *args, timeout=timeout).returncode
+
+    def run_windows(self, program, *args, timeout=20, cwd=None):
+        """Runs a Windows program to completion on the session's desktop;
+        returns the completed process, its streams as text with LF ends."""
+        result = subprocess.run([*WINE, windows_path(program), *args], cwd=cwd,
+                                env=wine_env(self.display), stdin=subprocess.DEVNULL,
+                                capture_output=True, timeout=timeout * TIME_SCALE)
+        for stream in ("stdout", "stderr"):
+            text = getattr(result, stream).decode("latin-1").replace("\r\n", "\n")
+            setattr(result, stream, text)
+        return result
 
     def send_close(self, instance):
         status = self.run_helper(instance, "send_close.exe")

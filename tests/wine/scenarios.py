@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
 """Acceptance scenarios for sorvak.exe under Wine, one per CTest test.
 
-usage: scenarios.py [--bin DIR] SCENARIO...
+usage: scenarios.py [--arch win64|win32] [--bin DIR] SCENARIO...
+--arch win32 runs the shipped i686 build under scripts/wine32.sh.
 Exit status 77 when sorvak.exe has not been built, 1 on failure.
 """
 
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import time
@@ -298,6 +300,146 @@ def scenario_two_copies(session):
                      [record_args_line(copy, word)])
 
 
+def scenario_start_paths(session):
+    """conf.txt is the one beside the executable, in a folder whose name holds
+    a comma and a blank, and when the program is started with an unquoted
+    command line whose argument holds a slash."""
+    for name, argument in (("Smith, John ", None), ("unquoted", "/x")):
+        def conf(directory, word=name.split(",")[0]):
+            return f"right = {harness.windows_path(directory / 'record_args.exe')} | {word}\n"
+
+        copy = session.start_sorvak(conf, name, unquoted_argument=argument)
+        session.gesture([(D, 0)])
+        copy.wait_recorded(1)
+        session.send_close(copy)
+        expect_exit(copy, 0)
+        expect_equal(f"stderr of {copy.directory.name}", copy.stderr(), "")
+        expect_equal(f"stdout of {copy.directory.name}", copy.stdout(),
+                     f"droite\n -> {copy.helper_path('record_args.exe')}\n")
+        expect_equal(f"runs from {copy.directory.name}", copy.recorded(),
+                     [record_args_line(copy, name.split(",")[0])])
+
+
+def scenario_shell_restart(session):
+    """The icon a dying shell took away comes back when the restarted shell
+    announces itself, and its menu still works."""
+    instance = session.start_sorvak("")
+    expect_equal("icons at start", len(session.tray_icons()), 1)
+    expect_equal("shell_restart.exe remove", session.run_helper(instance, "shell_restart.exe",
+                                                                 "remove"), 0)
+    wait_for(lambda: not session.tray_icons(), 10, "the icon to go with the shell")
+    expect_equal("shell_restart.exe announce", session.run_helper(instance, "shell_restart.exe",
+                                                                   "announce"), 0)
+    icons = wait_for(lambda: session.tray_icons(), 20, "the icon to come back")
+    expect_equal("icons after the restart", len(icons), 1)
+    instance.icon_x = icons[0]
+    session.tray_menu(instance, "exit")
+    expect_exit(instance, 0)
+    wait_for(lambda: not session.tray_icons(), 10, "no icon left after Exit")
+    expect_equal("stdout", instance.stdout(), "")
+    expect_equal("stderr", instance.stderr(), "")
+
+
+def scenario_answers_messages(session):
+    """A thread that called the shell and owns a window answers messages sent
+    to it while it pauses between capture cycles."""
+    result = session.run_windows(session.bin_dir / "answers_messages.exe", timeout=60)
+    if result.returncode != 0:
+        raise HarnessError(f"answers_messages.exe: status {result.returncode}, {result.stdout!r}")
+
+
+CHECK_CONF = ("up = notepad.exe | readme.txt\n"
+              "prec = 0\n"
+              "bogus = 1\n"
+              "left down = C:\\Tools\\x.exe\n"
+              "key = 4\n")
+
+
+def check_report(path, key, precision, bindings):
+    text = f"file: {path}\ncapture key: {key}\nprecision: {precision}\n"
+    for kind, _, label in sorted(KINDS, key=lambda k: SLOT_ORDER.index(k[0])):
+        text += f"{kind:<11} {label:<17} {bindings.get(kind, 'unbound')}\n"
+    return text
+
+
+SLOT_ORDER = ["up", "down", "right", "up_right", "down_right", "vertical", "other", "horizontal",
+              "up_left", "down_left", "left"]
+
+
+def scenario_check_report(session):
+    """sorvak-check prints what the program would run with and the loader's
+    diagnostics byte for byte; its status tells whether there were any."""
+    folder = session.work / "checked, conf"
+    folder.mkdir()
+    check = session.work / "sorvak-check.exe"
+    shutil.copy2(session.bin_dir / "sorvak-check.exe", check)
+    (folder / "conf.txt").write_bytes(CHECK_CONF.encode("ascii"))
+    conf = harness.windows_path(folder / "conf.txt")
+    bound = {"up": "notepad.exe | readme.txt", "down_left": "C:\\Tools\\x.exe"}
+    for argument in (harness.windows_path(folder), conf):
+        result = session.run_windows(check, argument)
+        expect_equal(f"status for {argument}", result.returncode, 1)
+        expect_equal("report", result.stdout,
+                     check_report(conf, "4 (middle mouse button)", 50, bound))
+        expect_equal("diagnostics", result.stderr,
+                     "imposible to have a precision of zero\n"
+                     "   it'll be set to default value : 50\n"
+                     "error in conf file, line 3\n"
+                     "   unknown parameter bogus\n")
+
+    (folder / "conf.txt").write_bytes(b"// clean\nright = calc.exe\nkey = 0x10\n")
+    result = session.run_windows(check, harness.windows_path(folder))
+    expect_equal("status of a clean file", result.returncode, 0)
+    expect_equal("clean report", result.stdout,
+                 check_report(conf, "16 (Shift)", 50, {"right": "calc.exe"}))
+    expect_equal("clean diagnostics", result.stderr, "")
+
+    # Without a path: the conf.txt beside the checker, here none.
+    result = session.run_windows(check, cwd=folder)
+    expect_equal("status without conf.txt", result.returncode, 1)
+    expect_equal("missing file", result.stderr, "unable to find conf.txt\n")
+    expect_equal("report of the defaults", result.stdout,
+                 check_report(harness.windows_path(session.work / "conf.txt"), "17 (Ctrl)", 50, {}))
+
+    (folder / "conf.txt").write_bytes(b"key = 0xG1\n")
+    result = session.run_windows(check, harness.windows_path(folder))
+    expect_equal("status on a malformed key", (result.returncode, result.stdout, result.stderr),
+                 (1, "", "invalid hexadecimal value : G1\n"))
+
+    for args in (("a", "b"), ("--bogus",)):
+        result = session.run_windows(check, *args)
+        expect_equal(f"usage error {args}", (result.returncode, result.stdout, result.stderr),
+                     (2, "", "usage: sorvak-check [--live] [PATH]\n"))
+
+
+def scenario_check_live(session):
+    """sorvak-check --live prints each gesture's lines as the gesture ends,
+    while it runs, and starts nothing."""
+    keeper = session.start_sorvak("key = 0\n", "keeper")  # keeps the desktop up, captures nothing
+    directory = keeper.directory
+    (directory / "conf.txt").write_bytes(
+        f"right = {keeper.helper_path('record_args.exe')} | live\n".encode("ascii"))
+    out = directory / "live.txt"
+    with open(out, "wb") as stream:
+        process = subprocess.Popen([harness.WINE64, keeper.helper_path("sorvak-check.exe"), "--live"],
+                                   cwd=directory, env=harness.wine_env(session.display),
+                                   stdin=subprocess.DEVNULL, stdout=stream,
+                                   stderr=subprocess.DEVNULL)
+    session.others.append(process)
+    text = lambda: out.read_bytes().decode("latin-1").replace("\r\n", "\n")  # noqa: E731
+    wait_for(lambda: "Watching gestures" in text(), 30, "the live checker to start")
+    before = text()
+    session.gesture([(D, 0)])
+    wait_for(lambda: text() == before + f"droite\n -> {keeper.helper_path('record_args.exe')}\n",
+             10, "the rightward stroke's lines while the checker runs")
+    session.gesture([])
+    wait_for(lambda: text().endswith("insufficient movement\n"), 10, "a press without movement")
+    time.sleep(1.0)
+    expect_equal("programs started by the live checker", keeper.recorded(), [])
+    if process.poll() is not None:
+        raise HarnessError(f"the live checker ended with status {process.returncode}")
+
+
 RUN_COMMAND = harness.REPO / "scripts" / "run.sh"
 
 
@@ -356,6 +498,11 @@ SCENARIOS = {
     "exit": scenario_exit,
     "bad_conf": scenario_bad_conf,
     "two_copies": scenario_two_copies,
+    "start_paths": scenario_start_paths,
+    "shell_restart": scenario_shell_restart,
+    "answers_messages": scenario_answers_messages,
+    "check_report": scenario_check_report,
+    "check_live": scenario_check_live,
     "run_display": scenario_run_display,
     "run_demo": scenario_run_demo,
 }
@@ -363,10 +510,14 @@ SCENARIOS = {
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--bin", default=str(harness.REPO / "build" / "win64" / "bin"),
-                        help="directory holding sorvak.exe and the helpers")
+    parser.add_argument("--arch", choices=sorted(harness.ARCHES), default=harness.ARCH,
+                        help="which build, and so which Wine, to run")
+    parser.add_argument("--bin", help="directory holding sorvak.exe and the helpers "
+                        "(default: build/ARCH/bin)")
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
     args = parser.parse_args()
+    harness.use_arch(args.arch)
+    args.bin = args.bin or str(harness.bin_dir())
     names = list(SCENARIOS) if "all" in args.scenarios else args.scenarios
     failed = []
     for name in names:
