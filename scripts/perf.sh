@@ -142,16 +142,18 @@ fi
 
 # ---------------------------------------------------------------- Windows program sizes
 if want sizes; then
-say "== stripped sizes of sorvak.exe"
+say "== stripped sizes of the Windows programs"
 for arch in win32:i686 win64:x86_64; do
-    exe="$root/build/${arch%%:*}/bin/sorvak.exe"
-    strip_tool="${arch#*:}-w64-mingw32-strip"
-    if [[ -f $exe ]] && command -v "$strip_tool" >/dev/null; then
-        "$strip_tool" -o "$out/sorvak-${arch%%:*}-stripped.exe" "$exe"
-        say "${arch%%:*}: $(stat -c %s "$out/sorvak-${arch%%:*}-stripped.exe") bytes stripped ($(stat -c %s "$exe") as built)"
-    else
-        say "${arch%%:*}: skipped, $exe not built (cmake --preset ${arch%%:*} && cmake --build --preset ${arch%%:*})"
-    fi
+    for program in sorvak sorvak-check; do
+        exe="$root/build/${arch%%:*}/bin/$program.exe"
+        strip_tool="${arch#*:}-w64-mingw32-strip"
+        if [[ -f $exe ]] && command -v "$strip_tool" >/dev/null; then
+            "$strip_tool" -o "$out/$program-${arch%%:*}-stripped.exe" "$exe"
+            say "${arch%%:*} $program.exe: $(stat -c %s "$out/$program-${arch%%:*}-stripped.exe") bytes stripped ($(stat -c %s "$exe") as built)"
+        else
+            say "${arch%%:*} $program.exe: skipped, not built (cmake --preset ${arch%%:*} && cmake --build --preset ${arch%%:*})"
+        fi
+    done
 done
 say ""
 fi
