@@ -7,8 +7,6 @@
 #include <cstring>
 #include <mutex>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 namespace
@@ -44,9 +42,6 @@ stand_in_state state;
 // Shell calls come from the capture thread while a test may read them.
 std::mutex shell_mutex;
 std::vector<stand_in_shell_call> shell_calls;
-
-// The standard library's, so ThreadSanitizer sees every use of it.
-std::mutex slot_mutex;
 
 } // namespace
 
@@ -92,26 +87,6 @@ void plat_exit(int status)
     if (state.exit_hook != nullptr)
         state.exit_hook(status, state.exit_user);
     std::exit(status);
-}
-
-void plat_lock_slots()
-{
-    slot_mutex.lock();
-}
-
-void plat_unlock_slots()
-{
-    slot_mutex.unlock();
-}
-
-int plat_start_thread(void (*body)(void *), void *argument)
-{
-    try {
-        std::thread(body, argument).detach();
-    } catch (const std::system_error &) {
-        return 0;
-    }
-    return 1;
 }
 
 char *plat_executable_path()

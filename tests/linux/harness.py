@@ -1,0 +1,444 @@
+"""Drives the native Linux sorvak for the acceptance scenarios.
+
+A session owns a private Xvfb (black root, no window manager), optionally
+trayer as the XEmbed tray host, and a work folder: each started copy of the
+program runs from a folder of its own with its own conf.txt. The session bus
+comes from the dbus-run-session the test runs under. PATH starts with a
+folder holding a stand-in xdg-open that records its arguments. Input is
+injected with xdotool; the screen is read with ImageMagick's `import`.
+Everything a session starts is ended by close().
+"""
+
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[2]
+SHOTS = REPO / "build" / "linux-shots"
+SCREEN_W, SCREEN_H = 800, 600
+TRAY_HEIGHT = 32
+
+# The disc of the program's icon (shell/resources/make_icon.py), in RGB.
+ICON_DISC = (0x10, 0x60, 0xC0)
+
+# The capture loop samples every 10 ms; these keep several samples per step.
+STEP_PIXELS = 30
+STEP_PAUSE = 0.02
+KEY_PAUSE = 0.1
+
+MENU_ITEMS = ("edit", "reload", "exit")
+
+# Writes its arguments one a line, then what it inherited, then "--", to
+# record.log beside itself: appended, so several runs can be told apart.
+RECORDER = r"""#!/bin/sh
+log="$(dirname "$0")/record.log"
+{
+  for a in "$@"; do printf 'arg=%s\n' "$a"; done
+  sed -n 's/^SigBlk:[[:space:]]*/blocked=/p' /proc/$$/status
+  printf 'stdin=%s\n' "$(readlink /proc/$$/fd/0)"
+  echo --
+} >> "$log"
+"""
+
+# GLib's own warnings ("(sorvak:123): Gdk-CRITICAL **: ...") are the
+# libraries' business, not the program's diagnostics.
+GLIB_LOG = re.compile(r"^\(sorvak:\d+\): [\w-]+-(WARNING|CRITICAL|DEBUG|INFO|MESSAGE) \*\*")
+
+
+class HarnessError(AssertionError):
+    pass
+
+
+class SkipScenario(Exception):
+    pass
+
+
+def wait_for(condition, timeout, what, interval=0.05):
+    """Polls condition() until it returns something truthy; returns it."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = condition()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise HarnessError(f"timed out after {timeout} s waiting for {what}")
+        time.sleep(interval)
+
+
+def expect_equal(what, actual, expected):
+    if actual != expected:
+        raise HarnessError(f"{what}:\n  expected {expected!r}\n  actual   {actual!r}")
+
+
+def install_recorder(path):
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text(RECORDER)
+    path.chmod(0o755)
+
+
+def read_records(log):
+    """The runs a recorder logged: one dict per run, 'args' a list."""
+    if not log.exists():
+        return []
+    runs, current = [], {"args": []}
+    for line in log.read_text().splitlines():
+        if line == "--":
+            runs.append(current)
+            current = {"args": []}
+        elif line.startswith("arg="):
+            current["args"].append(line[4:])
+        else:
+            key, _, value = line.partition("=")
+            current[key] = value
+    return runs
+
+
+def read_pixels(display, box):
+    """Returns rows of RGB tuples for box=(x, y, w, h)."""
+    x, y, w, h = box
+    ppm = subprocess.run(
+        ["import", "-display", display, "-window", "root", "-crop", f"{w}x{h}+{x}+{y}",
+         "+repage", "-depth", "8", "ppm:-"],
+        capture_output=True, timeout=20, check=True).stdout
+    fields = ppm.split(maxsplit=4)
+    if fields[0] != b"P6":
+        raise HarnessError("unexpected screenshot format")
+    width, height, data = int(fields[1]), int(fields[2]), fields[4]
+    return [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
+            for r in range(height)]
+
+
+def runs_of(flags):
+    """(start, end) of each run of true values, end excluded."""
+    found, i = [], 0
+    while i < len(flags):
+        if flags[i]:
+            start = i
+            while i < len(flags) and flags[i]:
+                i += 1
+            found.append((start, i))
+        i += 1
+    return found
+
+
+def near(pixel, colour, tolerance=12):
+    return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
+
+
+class Instance:
+    """One running copy of sorvak in a folder of its own."""
+
+    def __init__(self, session, directory, process):
+        self.session = session
+        self.directory = directory
+        self.process = process
+
+    @property
+    def conf(self):
+        return self.directory / "conf.txt"
+
+    def write_conf(self, text):
+        self.conf.write_text(text)
+
+    def running(self):
+        return self.process.poll() is None
+
+    def send(self, signal_number):
+        self.process.send_signal(signal_number)
+
+    def wait(self, timeout=10):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"sorvak in {self.directory} did not end within {timeout} s")
+
+    def stdout(self):
+        return (self.directory / "stdout.txt").read_text()
+
+    def stderr(self):
+        """The standard error without the libraries' log lines."""
+        lines = (self.directory / "stderr.txt").read_text().split("\n")
+        kept = [line for line in lines if not GLIB_LOG.match(line)]
+        # GLib puts a blank line before each of its messages.
+        text = "\n".join(kept)
+        return re.sub(r"\n\n+", "\n", text).lstrip("\n")
+
+    def handled_signals(self):
+        """The signals the process catches, from /proc."""
+        status = Path(f"/proc/{self.process.pid}/status").read_text()
+        mask = int(re.search(r"^SigCgt:\s*([0-9a-f]+)", status, re.M).group(1), 16)
+        return {n for n in range(1, 65) if mask & (1 << (n - 1))}
+
+    def children(self):
+        """(pid, state) of the process's children."""
+        found = []
+        for stat in Path("/proc").glob("[0-9]*/stat"):
+            try:
+                fields = stat.read_text().rsplit(")", 1)[1].split()
+            except OSError:
+                continue
+            if int(fields[1]) == self.process.pid:
+                found.append((int(stat.parent.name), fields[0]))
+        return found
+
+
+class Session:
+    def __init__(self, scenario, program, tray=True):
+        self.scenario = scenario
+        self.program = Path(program)
+        if not self.program.exists():
+            raise SkipScenario(f"{self.program} not built")
+        if not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+            raise SkipScenario("no session bus: run under dbus-run-session")
+        missing = [t for t in ("Xvfb", "xdotool", "trayer", "import") if not shutil.which(t)]
+        if missing:
+            raise HarnessError(f"missing {', '.join(missing)}: run scripts/setup.sh")
+        self.tray = tray
+        self.work = Path(tempfile.mkdtemp(prefix=f"sorvak-linux-{scenario}-"))
+        self.bin = self.work / "bin"
+        install_recorder(self.bin / "xdg-open")
+        self.runtime = self.work / "runtime"
+        self.runtime.mkdir(mode=0o700)
+        self.shots = []
+        self.instances = []
+        self.others = []
+        self.xvfb = None
+        self.display = None
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.close(failed=True)
+            raise
+        return self
+
+    def __exit__(self, kind, value, trace):
+        self.close(failed=kind is not None and not issubclass(kind, SkipScenario))
+        return False
+
+    def start(self):
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
+             "-nolisten", "tcp", "-noreset", "-br"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        try:
+            number = b""
+            deadline = time.monotonic() + 20
+            while not number.endswith(b"\n"):
+                ready, _, _ = select.select([read_end], [], [], max(0, deadline - time.monotonic()))
+                chunk = os.read(read_end, 16) if ready else b""
+                if not chunk:
+                    raise HarnessError("Xvfb did not report its display")
+                number += chunk
+        finally:
+            os.close(read_end)
+        self.display = f":{int(number)}"
+        if self.tray:
+            self.others.append(subprocess.Popen(
+                ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
+                 "--width", "160", "--height", str(TRAY_HEIGHT), "--transparent", "false",
+                 "--tint", "0xdddddd", "--SetDockType", "false"],
+                env=self.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            wait_for(self.tray_shown, 10, "trayer's panel")
+
+    def env(self):
+        env = dict(os.environ)
+        env.update(DISPLAY=self.display, NO_AT_BRIDGE="1", XDG_RUNTIME_DIR=str(self.runtime),
+                   PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
+        env.pop("WAYLAND_DISPLAY", None)
+        return env
+
+    def close(self, failed=False):
+        if failed and self.display is not None:
+            try:
+                self.screenshot("at-failure")
+            except Exception:  # the display may be gone already
+                pass
+        for proc in [i.process for i in self.instances] + self.others:
+            if proc.poll() is None:
+                proc.kill()
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.xvfb is not None:
+            self.xvfb.terminate()
+            try:
+                self.xvfb.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.xvfb.kill()
+                self.xvfb.wait()
+        if failed:
+            self.keep_evidence()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    # -- the program ----------------------------------------------------------
+
+    def new_folder(self, name="copy"):
+        directory = self.work / f"{name}{len(self.instances)}"
+        directory.mkdir()
+        shutil.copy2(self.program, directory / "sorvak")
+        return directory
+
+    def start_sorvak(self, conf_text=None, directory=None, env=None, ready=True):
+        """Starts a copy from `directory` (a new folder by default) with
+        conf_text as its conf.txt (a function of the folder, a text, or None
+        for no file). Returns once it handles its signals and, with a tray
+        host, once its icon shows."""
+        directory = directory or self.new_folder()
+        if callable(conf_text):
+            conf_text = conf_text(directory)
+        if conf_text is not None:
+            (directory / "conf.txt").write_text(conf_text)
+        # Its input is not /dev/null, so a started program's shows where it
+        # came from.
+        with open(directory / "stdout.txt", "wb") as out, \
+                open(directory / "stderr.txt", "wb") as err, open("/dev/zero", "rb") as zero:
+            process = subprocess.Popen([str(directory / "sorvak")], cwd=directory,
+                                       env=env if env is not None else self.env(),
+                                       stdin=zero, stdout=out, stderr=err)
+        instance = Instance(self, directory, process)
+        self.instances.append(instance)
+        if ready:
+            def handling():
+                if not instance.running():
+                    raise HarnessError(f"sorvak ended at start-up with status "
+                                       f"{process.returncode}: {instance.stderr()!r}")
+                return {signal.SIGHUP, signal.SIGINT, signal.SIGTERM} <= instance.handled_signals()
+            wait_for(handling, 10, "sorvak to handle its signals")
+            if self.tray:
+                wait_for(self.icon_centre, 10, "the tray icon")
+            # The capture thread starts with the signal handlers.
+            time.sleep(0.2)
+        return instance
+
+    # -- input ----------------------------------------------------------------
+
+    def xdotool(self, *args, timeout=30):
+        subprocess.run(["xdotool", *map(str, args)], env=self.env(), stdout=subprocess.DEVNULL,
+                       stderr=subprocess.PIPE, timeout=timeout, check=True)
+
+    def gesture(self, segments, key="ctrl", button=None, start=(400, 260)):
+        """Holds `key` (or pointer `button`), moves along [(dx, dy), ...] in
+        small steps, releases. An empty list presses and releases only."""
+        x, y = start
+        press = ["mousedown", button] if button else ["keydown", key]
+        release = ["mouseup", button] if button else ["keyup", key]
+        script = ["mousemove", x, y, "sleep", KEY_PAUSE, *press, "sleep", KEY_PAUSE]
+        for dx, dy in segments:
+            steps = max(1, max(abs(dx), abs(dy)) // STEP_PIXELS)
+            x0, y0 = x, y
+            for i in range(1, steps + 1):
+                x, y = x0 + dx * i // steps, y0 + dy * i // steps
+                if not (0 <= x < SCREEN_W and 0 <= y < SCREEN_H - TRAY_HEIGHT):
+                    raise HarnessError(f"gesture leaves the screen at {x},{y}")
+                script += ["mousemove", x, y, "sleep", STEP_PAUSE]
+        script += ["sleep", KEY_PAUSE, *release, "sleep", KEY_PAUSE]
+        self.xdotool(*script)
+
+    # -- screen ---------------------------------------------------------------
+
+    def screenshot(self, label):
+        path = self.work / f"{len(self.shots):02d}-{label}.png"
+        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
+                       timeout=20, check=True)
+        self.shots.append(path)
+        return path
+
+    def tray_box(self):
+        return (SCREEN_W - 200, SCREEN_H - TRAY_HEIGHT, 200, TRAY_HEIGHT)
+
+    def tray_shown(self):
+        rows = read_pixels(self.display, self.tray_box())
+        return any(p != (0, 0, 0) for p in rows[TRAY_HEIGHT // 2])
+
+    def icon_centre(self):
+        """Screen position of the program's icon in the tray, or None."""
+        x0, y0, _, _ = self.tray_box()
+        rows = read_pixels(self.display, self.tray_box())
+        points = [(x, y) for y, row in enumerate(rows) for x, p in enumerate(row)
+                  if near(p, ICON_DISC)]
+        if len(points) < 40:
+            return None
+        return (x0 + sum(x for x, _ in points) // len(points),
+                y0 + sum(y for _, y in points) // len(points))
+
+    def menu_box(self):
+        """(x, y, w, h) of the pop-up menu above the tray, or None."""
+        area = (SCREEN_W // 2, SCREEN_H // 3, SCREEN_W // 2, SCREEN_H * 2 // 3 - TRAY_HEIGHT)
+        rows = read_pixels(self.display, area)
+        lit_rows = [i for i, row in enumerate(rows) if any(p != (0, 0, 0) for p in row)]
+        if not lit_rows:
+            return None
+        top, bottom = lit_rows[0], lit_rows[-1] + 1
+        lit_columns = [c for c in range(area[2]) if any(rows[r][c] != (0, 0, 0)
+                                                        for r in range(top, bottom))]
+        left, right = lit_columns[0], lit_columns[-1] + 1
+        if right - left < 60 or bottom - top < 40:
+            return None
+        # The menu may run down over the tray: read it to the screen's bottom.
+        return (area[0] + left, area[1] + top, right - left, SCREEN_H - area[1] - top)
+
+    def open_tray_menu(self):
+        x, y = wait_for(self.icon_centre, 10, "the tray icon")
+        self.xdotool("mousemove", x, y, "sleep", 0.1, "click", 3)
+        seen = []
+
+        def settled():
+            seen.append(self.menu_box())
+            return seen[-1] if len(seen) > 1 and seen[-1] == seen[-2] else None
+
+        box = wait_for(settled, 10, "the tray menu to open", interval=0.1)
+        self.screenshot("menu-open")
+        return box
+
+    def menu_item_rows(self, box):
+        """Screen y of each item's text, found from the pixels: the bands of
+        rows with ink on the menu's background, the separator too thin to
+        count."""
+        x, y, width, height = box
+        rows = read_pixels(self.display, (x + 2, y + 1, width - 4, height - 1))
+        counts = {}
+        for row in rows:
+            for p in row:
+                counts[p] = counts.get(p, 0) + 1
+        background = max(counts, key=counts.get)
+        inked = [any(sum(abs(a - b) for a, b in zip(p, background)) > 150 for p in row)
+                 for row in rows]
+        bands = [y + 1 + (start + end - 1) // 2 for start, end in runs_of(inked)
+                 if end - start >= 5]
+        if len(bands) < len(MENU_ITEMS):
+            raise HarnessError(f"the tray menu shows {len(bands)} items, not {len(MENU_ITEMS)}")
+        return dict(zip(MENU_ITEMS, bands))
+
+    def tray_menu(self, item):
+        """Right-clicks the icon and clicks item ('edit', 'reload', 'exit')."""
+        box = self.open_tray_menu()
+        row = self.menu_item_rows(box)[item]
+        self.xdotool("mousemove", box[0] + box[2] // 3, row, "sleep", 0.2, "click", 1)
+        wait_for(lambda: self.menu_box() is None, 10, "the tray menu to close")
+
+    # -- failure evidence -----------------------------------------------------
+
+    def keep_evidence(self):
+        target = SHOTS / self.scenario
+        shutil.rmtree(target, ignore_errors=True)
+        target.mkdir(parents=True, exist_ok=True)
+        for shot in self.shots:
+            if shot.exists():
+                shutil.copy2(shot, target / shot.name)
+        for instance in self.instances:
+            for name in ("stdout.txt", "stderr.txt", "conf.txt", "record.log"):
+                for source in instance.directory.rglob(name):
+                    flat = str(source.relative_to(self.work)).replace("/", "-")
+                    shutil.copy2(source, target / flat)
+        print(f"evidence kept in {target}")

@@ -1,0 +1,314 @@
+#!/usr/bin/env python3
+"""Acceptance scenarios for the native Linux sorvak, one per CTest test.
+
+usage: scenarios.py --program PATH SCENARIO...
+Run under dbus-run-session. Exit status 77 when the program has not been
+built or there is no session bus, 1 on failure.
+"""
+
+import argparse
+import signal
+import sys
+import time
+import traceback
+
+import harness
+from harness import HarnessError, Session, SkipScenario, expect_equal, read_records, wait_for
+
+D = 200  # travel of one stroke; well past any threshold at precision 50
+
+# Every kind with a movement that makes it, its conf key and its label.
+KINDS = [
+    ("right", [(D, 0)], "droite"),
+    ("left", [(-D, 0)], "gauche"),
+    ("up", [(0, -D)], "haut"),
+    ("down", [(0, D)], "bas"),
+    ("up_right", [(D, -D)], "haut droite"),
+    ("down_right", [(D, D)], "bas droite"),
+    ("up_left", [(-D, -D)], "haut gauche"),
+    ("down_left", [(-D, D)], "bas gauche"),
+    ("horizontal", [(D, 0), (-D, 0)], "trait horizontal"),
+    ("vertical", [(0, -D), (0, D)], "trait vertical"),
+    ("other", [(D, 0), (0, D), (-D, 0), (0, -D)], "autre"),
+]
+SEGMENTS = {kind: segments for kind, segments, _ in KINDS}
+LABELS = {kind: label for kind, _, label in KINDS}
+
+
+def start_for(segments):
+    """A start point from which the movement stays on screen."""
+    xs, ys, x, y = [0], [0], 0, 0
+    for dx, dy in segments:
+        x, y = x + dx, y + dy
+        xs.append(x)
+        ys.append(y)
+    return (400 - (min(xs) + max(xs)) // 2, 260 - (min(ys) + max(ys)) // 2)
+
+
+def make(session, kind, **press):
+    session.gesture(SEGMENTS[kind], start=start_for(SEGMENTS[kind]), **press)
+
+
+def recorder_in(directory):
+    """A recording program in a folder whose name holds a space."""
+    path = directory / "my tools" / "record args"
+    harness.install_recorder(path)
+    return path
+
+
+def wait_records(log, count, timeout=10):
+    return wait_for(lambda: len(read_records(log)) >= count and read_records(log), timeout,
+                    f"{count} run(s) recorded in {log}")
+
+
+def expect_exit(instance, status, timeout=10):
+    expect_equal(f"exit status of {instance.directory.name}", instance.wait(timeout), status)
+
+
+# -- scenarios ----------------------------------------------------------------
+
+def scenario_gestures(session):
+    """All eleven kinds print their label, bound ones their program too; a
+    press without movement is too small; the output is whole at exit."""
+    bound = {"right", "down_left", "vertical", "other"}
+
+    def conf(directory):
+        program = recorder_in(directory)
+        return "// bindings\n" + "".join(f"{k} = {program} | {k}\n" for k in sorted(bound))
+
+    instance = session.start_sorvak(conf)
+    program = instance.directory / "my tools" / "record args"
+    expected = ""
+    for kind, _, label in KINDS:
+        make(session, kind)
+        expected += f"{label}\n" + (f" -> {program}\n" if kind in bound else "")
+    session.gesture([])
+    expected += "insufficient movement\n"
+    runs = wait_records(program.parent / "record.log", len(bound))
+    expect_equal("programs started", sorted(r["args"][0] for r in runs), sorted(bound))
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), expected)
+    expect_equal("standard error", instance.stderr(), "")
+
+
+def scenario_bound_program(session):
+    """A bound executable gets its parameters split as a shell splits words,
+    starts with no blocked signal and /dev/null as input, and leaves no
+    child behind."""
+    parameters = r"""plain "two words" 'single "inner"' back\ slash "say \"hi\"" $HOME end"""
+    expected_args = ["plain", "two words", 'single "inner"', "back slash", 'say "hi"', "$HOME",
+                     "end"]
+
+    def conf(directory):
+        return f"right = {recorder_in(directory)} | {parameters}\nup = record-on-path | x y\n"
+
+    harness.install_recorder(session.bin / "record-on-path")
+    instance = session.start_sorvak(conf)
+    make(session, "right")
+    make(session, "up")
+    log = instance.directory / "my tools" / "record.log"
+    run = wait_records(log, 1)[0]
+    expect_equal("arguments", run["args"], expected_args)
+    expect_equal("blocked signals", run["blocked"], "0000000000000000")
+    expect_equal("standard input", run["stdin"], "/dev/null")
+    expect_equal("program found on PATH", wait_records(session.bin / "record.log", 1)[0]["args"],
+                 ["x", "y"])
+    # The intermediate child of the double fork ends at once; nothing stays.
+    wait_for(lambda: instance.children() == [], 5, "no child of sorvak left")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+
+
+def scenario_document(session):
+    """Anything that is not an executable file goes to xdg-open, with the
+    parameters as further arguments only when there are some."""
+    def conf(directory):
+        (directory / "notes.txt").write_text("notes\n")
+        return (f"down = {directory / 'notes.txt'}\n"
+                f"left = {directory}\n"
+                "up = https://example.org/a?b | --flag 'two words'\n")
+
+    instance = session.start_sorvak(conf)
+    for kind in ("down", "left", "up"):
+        make(session, kind)
+    runs = wait_records(session.bin / "record.log", 3)
+    expect_equal("xdg-open arguments", [r["args"] for r in runs],
+                 [[str(instance.directory / "notes.txt")], [str(instance.directory)],
+                  ["https://example.org/a?b", "--flag", "two words"]])
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+
+
+def scenario_shift_key(session):
+    """key = 0x10: Shift captures (either side), Ctrl no longer does."""
+    instance = session.start_sorvak("key = 0x10\n")
+    make(session, "right", key="ctrl")
+    make(session, "left", key="shift")
+    make(session, "up", key="Shift_R")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "gauche\nhaut\n")
+
+
+def scenario_mouse_button_key(session):
+    """key = 4 is the middle button; key = 5 the first side button."""
+    instance = session.start_sorvak("key = 4\n")
+    make(session, "right", key="ctrl")
+    make(session, "down", button=2)
+    make(session, "up", button=3)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output (middle button)", instance.stdout(), "bas\n")
+
+    side = session.start_sorvak("key = 5\n")
+    make(session, "left", button=8)
+    make(session, "up", button=2)
+    side.send(signal.SIGTERM)
+    expect_exit(side, 0)
+    expect_equal("standard output (side button)", side.stdout(), "gauche\n")
+
+
+def scenario_unmapped_key(session):
+    """A key code with no X11 equivalent is said once a load, and captures
+    nothing."""
+    line = "key value 3 has no X11 equivalent, the capture key is never down\n"
+    instance = session.start_sorvak("key = 3\n")
+    make(session, "right", key="ctrl")
+    expect_equal("standard error after start", instance.stderr(), line)
+    instance.send(signal.SIGHUP)
+    wait_for(lambda: instance.stderr() == line * 2, 5, "the notice again after SIGHUP")
+    instance.write_conf("key = 17\n")
+    instance.send(signal.SIGHUP)
+    time.sleep(0.3)
+    make(session, "left")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "gauche\n")
+    expect_equal("standard error at exit", instance.stderr(), line * 2)
+
+
+def reload_scenario(session, reload):
+    """The file is read again: a new binding applies, an absent key keeps
+    its value, and errors are reported as at start."""
+    def conf(directory):
+        recorder_in(directory)
+        return "right = first\n"
+
+    instance = session.start_sorvak(conf)
+    program = instance.directory / "my tools" / "record args"
+    make(session, "right")
+    instance.write_conf(f"right = {program} | again\nbogus = 1\n")
+    reload(instance)
+    wait_for(lambda: "unknown parameter" in instance.stderr(), 5, "the reload's diagnostics")
+    make(session, "right")
+    expect_equal("arguments after reload",
+                 wait_records(program.parent / "record.log", 1)[0]["args"], ["again"])
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(),
+                 f"droite\n -> first\ndroite\n -> {program}\n")
+    expect_equal("standard error", instance.stderr(),
+                 "error in conf file, line 2\n   unknown parameter bogus\n")
+
+
+def scenario_reload_sighup(session):
+    reload_scenario(session, lambda instance: instance.send(signal.SIGHUP))
+
+
+def scenario_reload_menu(session):
+    reload_scenario(session, lambda instance: session.tray_menu("reload"))
+
+
+def scenario_edit_menu(session):
+    """Edit hands conf.txt to xdg-open."""
+    instance = session.start_sorvak("prec = 50\n")
+    session.tray_menu("edit")
+    expect_equal("xdg-open arguments", wait_records(session.bin / "record.log", 1)[0]["args"],
+                 [str(instance.directory / "conf.txt")])
+    expect_equal("still running", instance.running(), True)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+
+
+def scenario_exit_menu(session):
+    """Exit removes the icon and ends the program with status 0, its output
+    complete."""
+    instance = session.start_sorvak("")
+    make(session, "down")
+    session.tray_menu("exit")
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "bas\n")
+    expect_equal("icon after exit", session.icon_centre(), None)
+
+
+def scenario_terminate(session):
+    """SIGTERM and SIGINT end the program as Exit does, icon removed."""
+    for signal_number in (signal.SIGTERM, signal.SIGINT):
+        instance = session.start_sorvak("")
+        make(session, "up")
+        instance.send(signal_number)
+        expect_exit(instance, 0)
+        expect_equal(f"standard output ({signal_number.name})", instance.stdout(), "haut\n")
+        wait_for(lambda: session.icon_centre() is None, 5, "the icon to go")
+
+
+def scenario_no_tray_host(session):
+    """Without a tray host, gestures, reloads and signals still work."""
+    instance = session.start_sorvak("up = nothing-here\n")
+    make(session, "up")
+    instance.write_conf("up =|\n")
+    instance.send(signal.SIGHUP)
+    time.sleep(0.3)
+    make(session, "up")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "haut\n -> nothing-here\nhaut\n")
+
+
+def scenario_no_display(session):
+    """No display: one line on the standard error and status 1, after the
+    configuration's own diagnostics."""
+    env = session.env()
+    env.pop("DISPLAY")
+    instance = session.start_sorvak("prec = 0\n", env=env, ready=False)
+    expect_exit(instance, 1)
+    expect_equal("standard error", instance.stderr(),
+                 "imposible to have a precision of zero\n"
+                 "   it'll be set to default value : 50\n"
+                 "cannot open display\n")
+    expect_equal("standard output", instance.stdout(), "")
+
+
+SCENARIOS = {name[len("scenario_"):]: function for name, function in globals().items()
+             if name.startswith("scenario_")}
+# Scenarios that need no tray host.
+WITHOUT_TRAY = {"no_tray_host", "no_display"}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--program", required=True, help="the built sorvak")
+    parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
+    args = parser.parse_args()
+    names = list(SCENARIOS) if "all" in args.scenarios else args.scenarios
+    failed = []
+    for name in names:
+        began = time.monotonic()
+        try:
+            with Session(name, args.program, tray=name not in WITHOUT_TRAY) as session:
+                SCENARIOS[name](session)
+        except SkipScenario as skip:
+            print(f"SKIP {name}: {skip}")
+            return 77
+        except Exception:
+            traceback.print_exc()
+            failed.append(name)
+            print(f"FAIL {name} ({time.monotonic() - began:.1f} s)")
+            continue
+        print(f"PASS {name} ({time.monotonic() - began:.1f} s)")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
