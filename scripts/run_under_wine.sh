@@ -3,10 +3,17 @@
 # $DISPLAY set the desktop opens there: hold Ctrl and move the mouse. Without a
 # display it plays a short scripted demonstration on a private Xvfb, prints
 # what the program printed and the path of a screenshot, and exits.
+# ARCH=win32: the shipped build/win32/bin/sorvak.exe under the emulated 32-bit
+# Wine of scripts/wine32.sh (set up the first time, in about five minutes).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-exe=build/win64/bin/sorvak.exe
-[[ -f $exe ]] || { echo "$exe is not built (cmake --preset win64 && cmake --build --preset win64)" >&2; exit 1; }
+# Any other ARCH (a variable some systems set for themselves) means win64.
+arch=win64 wine=(/usr/lib/wine/wine64)
+[[ ${ARCH:-} == win32 ]] && arch=win32 wine=(scripts/wine32.sh wine)
+exe=build/$arch/bin/sorvak.exe
+[[ -f $exe ]] || { echo "$exe is not built (cmake --preset $arch && cmake --build --preset $arch)" >&2; exit 1; }
+# Its progress shows here rather than in a silent first wine call.
+[[ $arch == win64 ]] || scripts/wine32.sh
 
 if [[ -n ${DISPLAY:-} ]]; then
   # A folder of its own beside the build, with the sample conf.txt the first
@@ -15,21 +22,23 @@ if [[ -n ${DISPLAY:-} ]]; then
   mkdir -p "$run_dir"
   cp "$exe" "$run_dir/sorvak.exe"
   [[ -f $run_dir/conf.txt ]] || cp shell/dist/conf.txt "$run_dir/conf.txt"
-  export WINEPREFIX=$PWD/build/wine-prefix WINEDEBUG=-all
-  python3 -c 'import sys; sys.path.insert(0, "tests/wine"); import harness; harness.ensure_prefix()'
+  WINEPREFIX=$(python3 -c 'import sys; sys.path.insert(0, "tests/wine"); import harness
+harness.use_arch(sys.argv[1]); harness.ensure_prefix(); print(harness.PREFIX)' "$arch")
+  export WINEPREFIX WINEDEBUG=-all
   echo "sorvak runs in the Wine desktop on $DISPLAY with $run_dir/conf.txt."
   echo "Hold Ctrl, move the mouse, release Ctrl: right opens Notepad, left Explorer."
   echo "Right-click its icon (bottom right) to edit or reload conf.txt, or to exit."
   echo "What it prints appears here when it exits."
-  exec /usr/lib/wine/wine64 "Z:$(tr / '\\' <<<"$run_dir")\\sorvak.exe"
+  exec "${wine[@]}" "Z:$(tr / '\\' <<<"$run_dir")\\sorvak.exe"
 fi
 
-exec python3 - "$exe" <<'PY'
+exec python3 - "$exe" "$arch" <<'PY'
 import shutil, sys, time
 sys.path.insert(0, "tests/wine")
 import harness
 
 exe = harness.Path(sys.argv[1]).resolve()
+harness.use_arch(sys.argv[2])
 conf = "// demonstration\nright = notepad.exe\nprec = 50\n"
 print("conf.txt:\n" + conf)
 with harness.Session("demo", exe.parent, helpers=False) as session:

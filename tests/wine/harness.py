@@ -99,6 +99,9 @@ def wine_env(display=None):
 
 def ensure_prefix():
     """Creates the prefix once (10-60 s) and makes its default desktop virtual."""
+    if ARCH == "win32":
+        # Sets the emulated route up when it is not (minutes, told on stderr).
+        subprocess.run([WINE32], stdin=subprocess.DEVNULL, timeout=1800, check=True)
     PREFIX.parent.mkdir(parents=True, exist_ok=True)
     ready = PREFIX / ".sorvak-ready"
     with open(PREFIX.parent / f"{PREFIX.name}.lock", "w") as lock:
@@ -326,7 +329,7 @@ class Session:
                 open(directory / "stderr.txt", "wb") as err:
             command = [*WINE, windows_path(directory / "sorvak.exe")]
             if unquoted_argument is not None:
-                command[1:1] = [windows_path(directory / "start_unquoted.exe")]
+                command[len(WINE):len(WINE)] = [windows_path(directory / "start_unquoted.exe")]
                 command.append(unquoted_argument)
             process = subprocess.Popen(command,
                                        cwd=directory, env=wine_env(self.display),
@@ -505,7 +508,7 @@ class Session:
             pass
 
     def keep_work(self):
-        target = SHOTS / self.scenario
+        target = SHOTS / (self.scenario if ARCH == "win64" else f"{ARCH}-{self.scenario}")
         shutil.rmtree(target, ignore_errors=True)
         target.mkdir(parents=True, exist_ok=True)
         for shot in self.shots:

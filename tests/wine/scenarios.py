@@ -421,19 +421,20 @@ def scenario_check_live(session):
         f"right = {keeper.helper_path('record_args.exe')} | live\n".encode("ascii"))
     out = directory / "live.txt"
     with open(out, "wb") as stream:
-        process = subprocess.Popen([harness.WINE64, keeper.helper_path("sorvak-check.exe"), "--live"],
+        process = subprocess.Popen([*harness.WINE, keeper.helper_path("sorvak-check.exe"), "--live"],
                                    cwd=directory, env=harness.wine_env(session.display),
                                    stdin=subprocess.DEVNULL, stdout=stream,
                                    stderr=subprocess.DEVNULL)
     session.others.append(process)
     text = lambda: out.read_bytes().decode("latin-1").replace("\r\n", "\n")  # noqa: E731
     wait_for(lambda: "Watching gestures" in text(), 30, "the live checker to start")
+    # A press without movement first: its line shows the loop is sampling.
+    session.gesture([])
+    wait_for(lambda: text().endswith("insufficient movement\n"), 10, "a press without movement")
     before = text()
     session.gesture([(D, 0)])
     wait_for(lambda: text() == before + f"droite\n -> {keeper.helper_path('record_args.exe')}\n",
              10, "the rightward stroke's lines while the checker runs")
-    session.gesture([])
-    wait_for(lambda: text().endswith("insufficient movement\n"), 10, "a press without movement")
     time.sleep(1.0)
     expect_equal("programs started by the live checker", keeper.recorded(), [])
     if process.poll() is not None:
