@@ -11,26 +11,25 @@ Everything a session starts is ended by close().
 
 import os
 import re
-import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(REPO / "tests" / "support"))
+import xdesktop  # noqa: E402
+from xdesktop import (HarnessError, SkipScenario, expect_equal, most_common,  # noqa: E402,F401
+                      read_pixels, wait_for)
 SHOTS = REPO / "build" / "linux-shots"
 SCREEN_W, SCREEN_H = 800, 600
 TRAY_HEIGHT = 32
 
 # The disc of the program's icon (shell/resources/make_icon.py), in RGB.
 ICON_DISC = (0x10, 0x60, 0xC0)
-
-# The capture loop samples every 10 ms; these keep several samples per step.
-STEP_PIXELS = 30
-STEP_PAUSE = 0.02
-KEY_PAUSE = 0.1
 
 MENU_ITEMS = ("edit", "reload", "exit")
 
@@ -49,31 +48,6 @@ log="$(dirname "$0")/record.log"
 # GLib's own warnings ("(sorvak:123): Gdk-CRITICAL **: ...") are the
 # libraries' business, not the program's diagnostics.
 GLIB_LOG = re.compile(r"^\(sorvak:\d+\): [\w-]+-(WARNING|CRITICAL|DEBUG|INFO|MESSAGE) \*\*")
-
-
-class HarnessError(AssertionError):
-    pass
-
-
-class SkipScenario(Exception):
-    pass
-
-
-def wait_for(condition, timeout, what, interval=0.05):
-    """Polls condition() until it returns something truthy; returns it."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise HarnessError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
-
-
-def expect_equal(what, actual, expected):
-    if actual != expected:
-        raise HarnessError(f"{what}:\n  expected {expected!r}\n  actual   {actual!r}")
 
 
 def install_recorder(path):
@@ -97,34 +71,6 @@ def read_records(log):
             key, _, value = line.partition("=")
             current[key] = value
     return runs
-
-
-def read_pixels(display, box):
-    """Returns rows of RGB tuples for box=(x, y, w, h)."""
-    x, y, w, h = box
-    ppm = subprocess.run(
-        ["import", "-display", display, "-window", "root", "-crop", f"{w}x{h}+{x}+{y}",
-         "+repage", "-depth", "8", "ppm:-"],
-        capture_output=True, timeout=20, check=True).stdout
-    fields = ppm.split(maxsplit=4)
-    if fields[0] != b"P6":
-        raise HarnessError("unexpected screenshot format")
-    width, height, data = int(fields[1]), int(fields[2]), fields[4]
-    return [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
-            for r in range(height)]
-
-
-def runs_of(flags):
-    """(start, end) of each run of true values, end excluded."""
-    found, i = [], 0
-    while i < len(flags):
-        if flags[i]:
-            start = i
-            while i < len(flags) and flags[i]:
-                i += 1
-            found.append((start, i))
-        i += 1
-    return found
 
 
 def near(pixel, colour, tolerance=12):
@@ -224,24 +170,7 @@ class Session:
         return False
 
     def start(self):
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-             "-nolisten", "tcp", "-noreset", "-br"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        try:
-            number = b""
-            deadline = time.monotonic() + 20
-            while not number.endswith(b"\n"):
-                ready, _, _ = select.select([read_end], [], [], max(0, deadline - time.monotonic()))
-                chunk = os.read(read_end, 16) if ready else b""
-                if not chunk:
-                    raise HarnessError("Xvfb did not report its display")
-                number += chunk
-        finally:
-            os.close(read_end)
-        self.display = f":{int(number)}"
+        self.xvfb, self.display = xdesktop.start_xvfb(SCREEN_W, SCREEN_H, "-br")
         if self.tray:
             self.others.append(subprocess.Popen(
                 ["trayer", "--edge", "bottom", "--align", "right", "--widthtype", "pixel",
@@ -271,12 +200,7 @@ class Session:
             except subprocess.TimeoutExpired:
                 pass
         if self.xvfb is not None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
+            xdesktop.stop(self.xvfb)
         if failed:
             self.keep_evidence()
         shutil.rmtree(self.work, ignore_errors=True)
@@ -324,33 +248,21 @@ class Session:
     # -- input ----------------------------------------------------------------
 
     def xdotool(self, *args, timeout=30):
-        subprocess.run(["xdotool", *map(str, args)], env=self.env(), stdout=subprocess.DEVNULL,
-                       stderr=subprocess.PIPE, timeout=timeout, check=True)
+        xdesktop.xdotool(self.display, *args, timeout=timeout)
 
     def gesture(self, segments, key="ctrl", button=None, start=(400, 260)):
         """Holds `key` (or pointer `button`), moves along [(dx, dy), ...] in
         small steps, releases. An empty list presses and releases only."""
-        x, y = start
         press = ["mousedown", button] if button else ["keydown", key]
         release = ["mouseup", button] if button else ["keyup", key]
-        script = ["mousemove", x, y, "sleep", KEY_PAUSE, *press, "sleep", KEY_PAUSE]
-        for dx, dy in segments:
-            steps = max(1, max(abs(dx), abs(dy)) // STEP_PIXELS)
-            x0, y0 = x, y
-            for i in range(1, steps + 1):
-                x, y = x0 + dx * i // steps, y0 + dy * i // steps
-                if not (0 <= x < SCREEN_W and 0 <= y < SCREEN_H - TRAY_HEIGHT):
-                    raise HarnessError(f"gesture leaves the screen at {x},{y}")
-                script += ["mousemove", x, y, "sleep", STEP_PAUSE]
-        script += ["sleep", KEY_PAUSE, *release, "sleep", KEY_PAUSE]
-        self.xdotool(*script)
+        self.xdotool(*xdesktop.gesture_script(
+            segments, start, press, release,
+            lambda x, y: 0 <= x < SCREEN_W and 0 <= y < SCREEN_H - TRAY_HEIGHT))
 
     # -- screen ---------------------------------------------------------------
 
     def screenshot(self, label):
-        path = self.work / f"{len(self.shots):02d}-{label}.png"
-        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
-                       timeout=20, check=True)
+        path = xdesktop.screenshot(self.display, self.work / f"{len(self.shots):02d}-{label}.png")
         self.shots.append(path)
         return path
 
@@ -391,13 +303,7 @@ class Session:
     def open_tray_menu(self):
         x, y = wait_for(self.icon_centre, 10, "the tray icon")
         self.xdotool("mousemove", x, y, "sleep", 0.1, "click", 3)
-        seen = []
-
-        def settled():
-            seen.append(self.menu_box())
-            return seen[-1] if len(seen) > 1 and seen[-1] == seen[-2] else None
-
-        box = wait_for(settled, 10, "the tray menu to open", interval=0.1)
+        box = xdesktop.settled(self.menu_box, 10, "the tray menu to open", interval=0.1)
         self.screenshot("menu-open")
         return box
 
@@ -407,15 +313,9 @@ class Session:
         count."""
         x, y, width, height = box
         rows = read_pixels(self.display, (x + 2, y + 1, width - 4, height - 1))
-        counts = {}
-        for row in rows:
-            for p in row:
-                counts[p] = counts.get(p, 0) + 1
-        background = max(counts, key=counts.get)
-        inked = [any(sum(abs(a - b) for a, b in zip(p, background)) > 150 for p in row)
-                 for row in rows]
-        bands = [y + 1 + (start + end - 1) // 2 for start, end in runs_of(inked)
-                 if end - start >= 5]
+        background = most_common(rows)
+        bands = xdesktop.text_bands(
+            rows, lambda p: sum(abs(a - b) for a, b in zip(p, background)) > 150, y + 1)
         if len(bands) < len(MENU_ITEMS):
             raise HarnessError(f"the tray menu shows {len(bands)} items, not {len(MENU_ITEMS)}")
         return dict(zip(MENU_ITEMS, bands))

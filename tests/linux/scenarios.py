@@ -17,32 +17,14 @@ from harness import HarnessError, Session, SkipScenario, expect_equal, read_reco
 
 D = 200  # travel of one stroke; well past any threshold at precision 50
 
-# Every kind with a movement that makes it, its conf key and its label.
-KINDS = [
-    ("right", [(D, 0)], "droite"),
-    ("left", [(-D, 0)], "gauche"),
-    ("up", [(0, -D)], "haut"),
-    ("down", [(0, D)], "bas"),
-    ("up_right", [(D, -D)], "haut droite"),
-    ("down_right", [(D, D)], "bas droite"),
-    ("up_left", [(-D, -D)], "haut gauche"),
-    ("down_left", [(-D, D)], "bas gauche"),
-    ("horizontal", [(D, 0), (-D, 0)], "trait horizontal"),
-    ("vertical", [(0, -D), (0, D)], "trait vertical"),
-    ("other", [(D, 0), (0, D), (-D, 0), (0, -D)], "autre"),
-]
+KINDS = harness.xdesktop.gesture_kinds(D)
 SEGMENTS = {kind: segments for kind, segments, _ in KINDS}
 LABELS = {kind: label for kind, _, label in KINDS}
 
 
 def start_for(segments):
     """A start point from which the movement stays on screen."""
-    xs, ys, x, y = [0], [0], 0, 0
-    for dx, dy in segments:
-        x, y = x + dx, y + dy
-        xs.append(x)
-        ys.append(y)
-    return (400 - (min(xs) + max(xs)) // 2, 260 - (min(ys) + max(ys)) // 2)
+    return harness.xdesktop.centred_start(segments, (400, 260))
 
 
 def make(session, kind, **press):

@@ -12,14 +12,18 @@ ImageMagick's `import`. Everything a session starts is ended by close().
 
 import fcntl
 import os
-import select
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(REPO / "tests" / "support"))
+import xdesktop  # noqa: E402
+from xdesktop import (HarnessError, SkipScenario, expect_equal, most_common,  # noqa: E402,F401
+                      read_pixels, runs)
 WINE64 = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
 WINE32 = str(REPO / "scripts" / "wine32.sh")
@@ -43,22 +47,9 @@ TRAY_BOX = (SCREEN_W - 200, SCREEN_H - 18, 200, 16)
 # Where a tray pop-up menu opens when the icon is right-clicked.
 MENU_BOX = (SCREEN_W - 320, SCREEN_H - 260, 320, 240)
 
-# The capture loop samples every 10 ms; these keep several samples per step.
-STEP_PIXELS = 30
-STEP_PAUSE = 0.02
-KEY_PAUSE = 0.1
-
 # The tray menu's items from the top (the separator between Reload and Exit
 # holds no text and is not counted).
 MENU_ITEMS = ("edit", "reload", "exit")
-
-
-class HarnessError(AssertionError):
-    pass
-
-
-class SkipScenario(Exception):
-    pass
 
 
 def use_arch(name):
@@ -73,16 +64,9 @@ def bin_dir():
 
 
 def wait_for(condition, timeout, what, interval=0.1):
-    """Polls condition() until it returns something truthy; returns it."""
-    timeout *= TIME_SCALE
-    deadline = time.monotonic() + timeout
-    while True:
-        value = condition()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise HarnessError(f"timed out after {timeout} s waiting for {what}")
-        time.sleep(interval)
+    """Polls condition() until it returns something truthy, for longer under
+    emulation; returns it."""
+    return xdesktop.wait_for(condition, timeout * TIME_SCALE, what, interval)
 
 
 def windows_path(path):
@@ -124,44 +108,6 @@ def ensure_prefix():
         # The registry reaches the disk when the server shuts down.
         subprocess.run([*WINESERVER_COMMAND, "-w"], env=env, timeout=120 * TIME_SCALE, check=True)
         ready.write_text(PREFIX_SETUP)
-
-
-def read_pixels(display, box):
-    """Returns (width, height, rows) of RGB tuples for box=(x, y, w, h)."""
-    x, y, w, h = box
-    ppm = subprocess.run(
-        ["import", "-display", display, "-window", "root", "-crop", f"{w}x{h}+{x}+{y}",
-         "+repage", "-depth", "8", "ppm:-"],
-        capture_output=True, timeout=20, check=True).stdout
-    # Binary PPM: "P6\n<w> <h>\n255\n" then the samples.
-    fields = ppm.split(maxsplit=4)
-    if fields[0] != b"P6":
-        raise HarnessError("unexpected screenshot format")
-    width, height, data = int(fields[1]), int(fields[2]), fields[4]
-    rows = [[tuple(data[(r * width + c) * 3:(r * width + c) * 3 + 3]) for c in range(width)]
-            for r in range(height)]
-    return width, height, rows
-
-
-def runs(flags):
-    """(start, end) of each run of true values in flags, end excluded."""
-    found, i = [], 0
-    while i < len(flags):
-        if flags[i]:
-            start = i
-            while i < len(flags) and flags[i]:
-                i += 1
-            found.append((start, i))
-        i += 1
-    return found
-
-
-def most_common(rows):
-    counts = {}
-    for row in rows:
-        for pixel in row:
-            counts[pixel] = counts.get(pixel, 0) + 1
-    return max(counts, key=counts.get)
 
 
 class Instance:
@@ -259,26 +205,7 @@ class Session:
         ensure_prefix()
         # A stale server could hold a desktop on another display.
         self.wineserver_kill()
-        read_end, write_end = os.pipe()
-        self.xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24",
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        try:
-            # Xvfb picks a free display and writes its number, then a newline.
-            number = b""
-            deadline = time.monotonic() + 20
-            while not number.endswith(b"\n"):
-                ready, _, _ = select.select([read_end], [], [], max(0, deadline - time.monotonic()))
-                chunk = os.read(read_end, 16) if ready else b""
-                if not chunk:
-                    raise HarnessError("Xvfb did not report its display")
-                number += chunk
-        finally:
-            os.close(read_end)
-        number = int(number)
-        self.display = f":{number}"
+        self.xvfb, self.display = xdesktop.start_xvfb(SCREEN_W, SCREEN_H)
 
     def close(self, failed=False):
         if failed and self.display is not None:
@@ -293,12 +220,7 @@ class Session:
             except subprocess.TimeoutExpired:
                 pass
         if self.xvfb is not None:
-            self.xvfb.terminate()
-            try:
-                self.xvfb.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                self.xvfb.kill()
-                self.xvfb.wait()
+            xdesktop.stop(self.xvfb)
             self.xvfb = None
         if failed:
             self.keep_work()
@@ -378,40 +300,27 @@ class Session:
     # -- input --------------------------------------------------------------
 
     def xdotool(self, *args, timeout=30):
-        subprocess.run(["xdotool", *map(str, args)], env={**os.environ, "DISPLAY": self.display},
-                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, timeout=timeout,
-                       check=True)
+        xdesktop.xdotool(self.display, *args, timeout=timeout)
 
     def gesture(self, segments, key="ctrl", start=(512, 384)):
         """Holds `key`, moves along segments [(dx, dy), ...] in small steps,
         releases. An empty list presses and releases without moving."""
-        x, y = start
-        script = ["mousemove", x, y, "sleep", KEY_PAUSE, "keydown", key, "sleep", KEY_PAUSE]
-        for dx, dy in segments:
-            steps = max(1, max(abs(dx), abs(dy)) // STEP_PIXELS)
-            x0, y0 = x, y
-            for i in range(1, steps + 1):
-                x, y = x0 + dx * i // steps, y0 + dy * i // steps
-                if not (0 <= x < SCREEN_W and 0 <= y < SCREEN_H - 30):
-                    raise HarnessError(f"gesture leaves the screen at {x},{y}")
-                script += ["mousemove", x, y, "sleep", STEP_PAUSE]
-        script += ["sleep", KEY_PAUSE, "keyup", key, "sleep", KEY_PAUSE]
-        self.xdotool(*script)
+        self.xdotool(*xdesktop.gesture_script(
+            segments, start, ["keydown", key], ["keyup", key],
+            lambda x, y: 0 <= x < SCREEN_W and 0 <= y < SCREEN_H - 30))
 
     # -- screen -------------------------------------------------------------
 
     def screenshot(self, label):
         """Saves the whole screen under the work directory; kept on failure."""
-        path = self.work / f"{len(self.shots):02d}-{label}.png"
-        subprocess.run(["import", "-display", self.display, "-window", "root", str(path)],
-                       timeout=20, check=True)
+        path = xdesktop.screenshot(self.display, self.work / f"{len(self.shots):02d}-{label}.png")
         self.shots.append(path)
         return path
 
     def tray_icons(self):
         """Centres (screen x) of the icons in the notification area, left to right."""
         x0, _, width, _, = TRAY_BOX
-        _, _, rows = read_pixels(self.display, TRAY_BOX)
+        rows = read_pixels(self.display, TRAY_BOX)
         background = most_common(rows)
         busy = [any(row[c] != background for row in rows) for c in range(width)]
         # Narrower marks are taskbar edges, not icons.
@@ -423,7 +332,7 @@ class Session:
         opens at the icon, so it always crosses the bottom row of MENU_BOX;
         another window on the desktop (an editor) does not."""
         x0, y0, width, height = MENU_BOX
-        _, _, rows = read_pixels(self.display, MENU_BOX)
+        rows = read_pixels(self.display, MENU_BOX)
         desktop = most_common(rows)
         spans = runs([pixel != desktop for pixel in rows[-1]])
         if not spans:
@@ -443,14 +352,8 @@ class Session:
 
     def open_tray_menu(self, instance):
         self.xdotool("mousemove", instance.icon_x, SCREEN_H - 10, "sleep", 0.1, "click", 3)
-        # Wait until it is fully drawn: the same rectangle twice running.
-        seen = []
-
-        def settled():
-            seen.append(self.menu_box())
-            return seen[-1] if len(seen) > 1 and seen[-1] == seen[-2] else None
-
-        return wait_for(settled, 10, "the tray menu to open", interval=0.2)
+        # Fully drawn: the same rectangle twice running.
+        return xdesktop.settled(self.menu_box, 10 * TIME_SCALE, "the tray menu to open")
 
     def menu_item_rows(self, box):
         """Screen y of the middle of each item's text in the open menu, found
@@ -461,11 +364,9 @@ class Session:
         # Inside the left border, where every item's text begins; the icon's
         # tip, when it shows, stays over the right-hand part.
         area = (x + 3, y + 1, width * 2 // 5, SCREEN_H - y - 1)
-        _, _, rows = read_pixels(self.display, area)
+        rows = read_pixels(self.display, area)
         background = most_common(rows)
-        inked = [any(pixel != background for pixel in row) for row in rows]
-        # The separator is a line or two, not text.
-        bands = [area[1] + (start + end - 1) // 2 for start, end in runs(inked) if end - start >= 5]
+        bands = xdesktop.text_bands(rows, lambda pixel: pixel != background, area[1])
         if len(bands) < len(MENU_ITEMS):
             raise HarnessError(f"the tray menu shows {len(bands)} items, not {len(MENU_ITEMS)}")
         return dict(zip(MENU_ITEMS, bands))

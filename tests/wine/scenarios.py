@@ -15,31 +15,13 @@ import time
 import traceback
 
 import harness
-from harness import HarnessError, Instance, Session, SkipScenario, wait_for
+from harness import HarnessError, Instance, Session, SkipScenario, expect_equal, wait_for
 
 D = 300  # travel of one stroke; well past any threshold at precision 50
 
-# Every kind with a movement that makes it, and its label.
-KINDS = [
-    ("right", [(D, 0)], "droite"),
-    ("left", [(-D, 0)], "gauche"),
-    ("up", [(0, -D)], "haut"),
-    ("down", [(0, D)], "bas"),
-    ("up_right", [(D, -D)], "haut droite"),
-    ("down_right", [(D, D)], "bas droite"),
-    ("up_left", [(-D, -D)], "haut gauche"),
-    ("down_left", [(-D, D)], "bas gauche"),
-    ("horizontal", [(D, 0), (-D, 0)], "trait horizontal"),
-    ("vertical", [(0, -D), (0, D)], "trait vertical"),
-    ("other", [(D, 0), (0, D), (-D, 0), (0, -D)], "autre"),
-]
+KINDS = harness.xdesktop.gesture_kinds(D)
 # Bound kinds in the first scenario, with the key spelling used for each.
 BOUND = {"right": "right", "down_left": "left down", "vertical": "up-down", "other": "autre"}
-
-
-def expect_equal(what, actual, expected):
-    if actual != expected:
-        raise HarnessError(f"{what}:\n  expected {expected!r}\n  actual   {actual!r}")
 
 
 def expect_exit(instance, status, timeout=20):
@@ -48,12 +30,7 @@ def expect_exit(instance, status, timeout=20):
 
 def start_for_kind(kind, segments):
     """A start point from which the movement stays on screen."""
-    xs, ys, x, y = [0], [0], 0, 0
-    for dx, dy in segments:
-        x, y = x + dx, y + dy
-        xs.append(x)
-        ys.append(y)
-    return (512 - (min(xs) + max(xs)) // 2, 360 - (min(ys) + max(ys)) // 2)
+    return harness.xdesktop.centred_start(segments, (512, 360))
 
 
 def record_args_line(instance, parameters):
@@ -428,10 +405,19 @@ def scenario_check_live(session):
     session.others.append(process)
     text = lambda: out.read_bytes().decode("latin-1").replace("\r\n", "\n")  # noqa: E731
     wait_for(lambda: "Watching gestures" in text(), 30, "the live checker to start")
-    # A press without movement first: its line shows the loop is sampling.
-    session.gesture([])
-    wait_for(lambda: text().endswith("insufficient movement\n"), 10, "a press without movement")
-    before = text()
+    # Presses without movement until one shows: the loop is sampling then.
+    for attempt in range(5):
+        session.gesture([])
+        try:
+            wait_for(lambda: "insufficient movement" in text(), 5, "a press without movement")
+            break
+        except HarnessError:
+            if attempt == 4:
+                raise
+    seen = [text()]
+    wait_for(lambda: seen.append(text()) or seen[-1] == seen[-2], 10, "the output to settle",
+             interval=1.0)
+    before = seen[-1]
     session.gesture([(D, 0)])
     wait_for(lambda: text() == before + f"droite\n -> {keeper.helper_path('record_args.exe')}\n",
              10, "the rightward stroke's lines while the checker runs")
