@@ -1,6 +1,6 @@
 #include "conf/conf_file.h"
-#include "conf/diagnostics.h"
 
+#include "conf/diagnostics.h"
 #include "conf/line_reader.h"
 #include "conf/text_tools.h"
 

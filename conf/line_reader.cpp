@@ -1,6 +1,6 @@
 #include "conf/line_reader.h"
-#include "conf/diagnostics.h"
 
+#include "conf/diagnostics.h"
 #include "platform/platform.h"
 
 #include <cstdlib>

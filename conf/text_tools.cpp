@@ -1,6 +1,6 @@
 #include "conf/text_tools.h"
-#include "conf/diagnostics.h"
 
+#include "conf/diagnostics.h"
 #include "platform/platform.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #include "conf/value_handlers.h"
-#include "conf/diagnostics.h"
 
+#include "conf/diagnostics.h"
 #include "platform/platform.h"
 
 #include <cctype>

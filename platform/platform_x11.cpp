@@ -141,18 +141,26 @@ bool setup_xi2(Display *display)
     return c.xi2;
 }
 
+// The pointer on the root window through the core protocol. False when it
+// is on another screen of the display.
+bool query_pointer(Display *display, int *root_x, int *root_y, unsigned *mask)
+{
+    Window root = 0;
+    Window child = 0;
+    int window_x = 0;
+    int window_y = 0;
+    return XQueryPointer(display, DefaultRootWindow(display), &root, &child, root_x, root_y,
+                         &window_x, &window_y, mask) != 0;
+}
+
 bool button_down(Display *display, unsigned button)
 {
     Window root = DefaultRootWindow(display);
     if (button <= 5) {
-        Window root_return = 0;
-        Window child = 0;
-        int root_x = 0;
-        int root_y = 0;
         int x = 0;
         int y = 0;
         unsigned mask = 0;
-        XQueryPointer(display, root, &root_return, &child, &root_x, &root_y, &x, &y, &mask);
+        query_pointer(display, &x, &y, &mask);
         return (mask & (Button1Mask << (button - 1))) != 0;
     }
     // The core protocol's state stops at button 5; the side buttons are seen
@@ -207,16 +215,10 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
     Display *display = open_display();
     if (display == nullptr)
         return 0;
-    Window root = 0;
-    Window child = 0;
     int root_x = 0;
     int root_y = 0;
-    int window_x = 0;
-    int window_y = 0;
     unsigned mask = 0;
-    // False when the pointer is on another screen of the display.
-    if (!XQueryPointer(display, DefaultRootWindow(display), &root, &child, &root_x, &root_y,
-                       &window_x, &window_y, &mask))
+    if (!query_pointer(display, &root_x, &root_y, &mask))
         return 0;
     *x = root_x;
     *y = root_y;
