@@ -15,7 +15,6 @@ import shutil
 import signal
 import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
@@ -77,32 +76,14 @@ def near(pixel, colour, tolerance=12):
     return all(abs(a - b) <= tolerance for a, b in zip(pixel, colour))
 
 
-class Instance:
+class Instance(xdesktop.Instance):
     """One running copy of sorvak in a folder of its own."""
-
-    def __init__(self, session, directory, process):
-        self.session = session
-        self.directory = directory
-        self.process = process
-
-    @property
-    def conf(self):
-        return self.directory / "conf.txt"
 
     def write_conf(self, text):
         self.conf.write_text(text)
 
-    def running(self):
-        return self.process.poll() is None
-
     def send(self, signal_number):
         self.process.send_signal(signal_number)
-
-    def wait(self, timeout=10):
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise HarnessError(f"sorvak in {self.directory} did not end within {timeout} s")
 
     def stdout(self):
         return (self.directory / "stdout.txt").read_text()
@@ -134,7 +115,7 @@ class Instance:
         return found
 
 
-class Session:
+class Session(xdesktop.Session):
     def __init__(self, scenario, program, tray=True):
         self.scenario = scenario
         self.program = Path(program)
@@ -146,28 +127,11 @@ class Session:
         if missing:
             raise HarnessError(f"missing {', '.join(missing)}: run scripts/setup.sh")
         self.tray = tray
-        self.work = Path(tempfile.mkdtemp(prefix=f"sorvak-linux-{scenario}-"))
+        super().__init__(scenario, "linux")
         self.bin = self.work / "bin"
         install_recorder(self.bin / "xdg-open")
         self.runtime = self.work / "runtime"
         self.runtime.mkdir(mode=0o700)
-        self.shots = []
-        self.instances = []
-        self.others = []
-        self.xvfb = None
-        self.display = None
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.close(failed=True)
-            raise
-        return self
-
-    def __exit__(self, kind, value, trace):
-        self.close(failed=kind is not None and not issubclass(kind, SkipScenario))
-        return False
 
     def start(self):
         self.xvfb, self.display = xdesktop.start_xvfb(SCREEN_W, SCREEN_H, "-br")
@@ -185,25 +149,6 @@ class Session:
                    PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
         env.pop("WAYLAND_DISPLAY", None)
         return env
-
-    def close(self, failed=False):
-        if failed and self.display is not None:
-            try:
-                self.screenshot("at-failure")
-            except Exception:  # the display may be gone already
-                pass
-        for proc in [i.process for i in self.instances] + self.others:
-            if proc.poll() is None:
-                proc.kill()
-            try:
-                proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                pass
-        if self.xvfb is not None:
-            xdesktop.stop(self.xvfb)
-        if failed:
-            self.keep_evidence()
-        shutil.rmtree(self.work, ignore_errors=True)
 
     # -- the program ----------------------------------------------------------
 
@@ -247,9 +192,6 @@ class Session:
 
     # -- input ----------------------------------------------------------------
 
-    def xdotool(self, *args, timeout=30):
-        xdesktop.xdotool(self.display, *args, timeout=timeout)
-
     def gesture(self, segments, key="ctrl", button=None, start=(400, 260)):
         """Holds `key` (or pointer `button`), moves along [(dx, dy), ...] in
         small steps, releases. An empty list presses and releases only."""
@@ -260,11 +202,6 @@ class Session:
             lambda x, y: 0 <= x < SCREEN_W and 0 <= y < SCREEN_H - TRAY_HEIGHT))
 
     # -- screen ---------------------------------------------------------------
-
-    def screenshot(self, label):
-        path = xdesktop.screenshot(self.display, self.work / f"{len(self.shots):02d}-{label}.png")
-        self.shots.append(path)
-        return path
 
     def tray_box(self):
         return (SCREEN_W - 200, SCREEN_H - TRAY_HEIGHT, 200, TRAY_HEIGHT)
@@ -330,12 +267,7 @@ class Session:
     # -- failure evidence -----------------------------------------------------
 
     def keep_evidence(self):
-        target = SHOTS / self.scenario
-        shutil.rmtree(target, ignore_errors=True)
-        target.mkdir(parents=True, exist_ok=True)
-        for shot in self.shots:
-            if shot.exists():
-                shutil.copy2(shot, target / shot.name)
+        target = self.keep_shots(SHOTS / self.scenario)
         for instance in self.instances:
             for name in ("stdout.txt", "stderr.txt", "conf.txt", "record.log"):
                 for source in instance.directory.rglob(name):

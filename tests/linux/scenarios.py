@@ -10,10 +10,9 @@ import argparse
 import signal
 import sys
 import time
-import traceback
 
 import harness
-from harness import HarnessError, Session, SkipScenario, expect_equal, read_records, wait_for
+from harness import Session, expect_equal, read_records, wait_for
 
 D = 200  # travel of one stroke; well past any threshold at precision 50
 
@@ -273,23 +272,8 @@ def main():
     parser.add_argument("--program", required=True, help="the built sorvak")
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
     args = parser.parse_args()
-    names = list(SCENARIOS) if "all" in args.scenarios else args.scenarios
-    failed = []
-    for name in names:
-        began = time.monotonic()
-        try:
-            with Session(name, args.program, tray=name not in WITHOUT_TRAY) as session:
-                SCENARIOS[name](session)
-        except SkipScenario as skip:
-            print(f"SKIP {name}: {skip}")
-            return 77
-        except Exception:
-            traceback.print_exc()
-            failed.append(name)
-            print(f"FAIL {name} ({time.monotonic() - began:.1f} s)")
-            continue
-        print(f"PASS {name} ({time.monotonic() - began:.1f} s)")
-    return 1 if failed else 0
+    return harness.xdesktop.run_scenarios(SCENARIOS, args.scenarios,
+                                          lambda name: Session(name, args.program, tray=name not in WITHOUT_TRAY))
 
 
 if __name__ == "__main__":

@@ -3,8 +3,12 @@ xdotool, the screen read with ImageMagick's `import`, and polling."""
 
 import os
 import select
+import shutil
 import subprocess
+import tempfile
 import time
+import traceback
+from pathlib import Path
 
 # The capture loop samples every 10 ms; these keep several samples per step.
 STEP_PIXELS = 30
@@ -183,3 +187,118 @@ def centred_start(segments, centre):
         xs.append(x)
         ys.append(y)
     return (centre[0] - (min(xs) + max(xs)) // 2, centre[1] - (min(ys) + max(ys)) // 2)
+
+
+class Instance:
+    """One running copy of the program in a folder of its own."""
+
+    def __init__(self, session, directory, process):
+        self.session = session
+        self.directory = directory
+        self.process = process
+
+    @property
+    def conf(self):
+        return self.directory / "conf.txt"
+
+    def running(self):
+        return self.process.poll() is None
+
+    def wait(self, timeout=10):
+        try:
+            return self.process.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise HarnessError(f"the program in {self.directory} did not end within {timeout} s")
+
+
+class Session:
+    """A private display and what runs on it, for one scenario. Subclasses
+    start it (start_xvfb into self.xvfb and self.display) and keep their
+    evidence in keep_evidence(); close() ends everything."""
+
+    def __init__(self, scenario, kind):
+        self.scenario = scenario
+        self.work = Path(tempfile.mkdtemp(prefix=f"sorvak-{kind}-{scenario}-"))
+        self.shots = []
+        self.instances = []
+        self.others = []
+        self.xvfb = None
+        self.display = None
+
+    def __enter__(self):
+        try:
+            self.start()
+        except BaseException:
+            self.close(failed=True)
+            raise
+        return self
+
+    def __exit__(self, kind, value, trace):
+        self.close(failed=kind is not None and not issubclass(kind, SkipScenario))
+        return False
+
+    def close(self, failed=False):
+        if failed and self.display is not None:
+            try:
+                self.screenshot("at-failure")
+            except Exception:  # the display may be gone already
+                pass
+        processes = self.others + [i.process for i in self.instances]
+        for proc in processes:
+            if proc.poll() is None:
+                proc.kill()
+        self.after_kill()
+        for proc in processes:
+            try:
+                proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                pass
+        if self.xvfb is not None:
+            stop(self.xvfb)
+            self.xvfb = None
+        if failed:
+            self.keep_evidence()
+        shutil.rmtree(self.work, ignore_errors=True)
+
+    def keep_shots(self, target):
+        """Makes `target` afresh with this session's screenshots in it."""
+        shutil.rmtree(target, ignore_errors=True)
+        target.mkdir(parents=True, exist_ok=True)
+        for shot in self.shots:
+            if shot.exists():
+                shutil.copy2(shot, target / shot.name)
+        return target
+
+    def after_kill(self):
+        """What else must end once the started processes are killed."""
+
+    def xdotool(self, *args, timeout=30):
+        xdotool(self.display, *args, timeout=timeout)
+
+    def screenshot(self, label):
+        """Saves the whole screen under the work directory; kept on failure."""
+        path = screenshot(self.display, self.work / f"{len(self.shots):02d}-{label}.png")
+        self.shots.append(path)
+        return path
+
+
+def run_scenarios(scenarios, names, open_session):
+    """Runs each named scenario in the session open_session(name) gives;
+    returns the exit status: 77 when one skips, 1 when any failed."""
+    names = list(scenarios) if "all" in names else names
+    failed = []
+    for name in names:
+        began = time.monotonic()
+        try:
+            with open_session(name) as session:
+                scenarios[name](session)
+        except SkipScenario as skip:
+            print(f"SKIP {name}: {skip}")
+            return 77
+        except Exception:
+            traceback.print_exc()
+            failed.append(name)
+            print(f"FAIL {name} ({time.monotonic() - began:.1f} s)")
+            continue
+        print(f"PASS {name} ({time.monotonic() - began:.1f} s)")
+    return 1 if failed else 0

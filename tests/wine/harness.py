@@ -15,7 +15,6 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 from pathlib import Path
 
@@ -110,31 +109,18 @@ def ensure_prefix():
         ready.write_text(PREFIX_SETUP)
 
 
-class Instance:
+class Instance(xdesktop.Instance):
     """One running copy of sorvak.exe in a directory of its own."""
 
     def __init__(self, session, directory, process):
-        self.session = session
-        self.directory = directory
-        self.process = process
+        super().__init__(session, directory, process)
         self.icon_x = None
-
-    @property
-    def conf(self):
-        return self.directory / "conf.txt"
 
     def write_conf(self, text):
         self.conf.write_bytes(text.encode("ascii"))
 
-    def running(self):
-        return self.process.poll() is None
-
     def wait(self, timeout=20):
-        timeout *= TIME_SCALE
-        try:
-            return self.process.wait(timeout=timeout)
-        except subprocess.TimeoutExpired:
-            raise HarnessError(f"sorvak.exe in {self.directory} did not end within {timeout} s")
+        return super().wait(timeout * TIME_SCALE)
 
     # Standard streams are flushed only when the process exits. They are in
     # the C library's default text mode, which writes each "\n" as "\r\n".
@@ -166,7 +152,7 @@ class Instance:
         return windows_path(self.directory / name)
 
 
-class Session:
+class Session(xdesktop.Session):
     """A private display with the virtual desktop, and what runs in it."""
 
     def __init__(self, scenario, bin_dir, helpers=True):
@@ -180,26 +166,9 @@ class Session:
         for helper in self.helpers:
             if not (self.bin_dir / helper).exists():
                 raise HarnessError(f"{self.bin_dir / helper} missing (tests/wine/helpers.cmake)")
-        self.work = Path(tempfile.mkdtemp(prefix=f"sorvak-wine-{scenario}-"))
-        self.shots = []
-        self.instances = []
-        self.others = []
-        self.xvfb = None
-        self.display = None
+        super().__init__(scenario, "wine")
 
     # -- life cycle ---------------------------------------------------------
-
-    def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.close(failed=True)
-            raise
-        return self
-
-    def __exit__(self, kind, value, trace):
-        self.close(failed=kind is not None and not issubclass(kind, SkipScenario))
-        return False
 
     def start(self):
         ensure_prefix()
@@ -207,24 +176,9 @@ class Session:
         self.wineserver_kill()
         self.xvfb, self.display = xdesktop.start_xvfb(SCREEN_W, SCREEN_H)
 
-    def close(self, failed=False):
-        if failed and self.display is not None:
-            self.save_shots()
-        for proc in self.others + [i.process for i in self.instances]:
-            if proc.poll() is None:
-                proc.kill()
+    def after_kill(self):
+        # The Windows programs run under the server, not as children of ours.
         self.wineserver_kill()
-        for proc in self.others + [i.process for i in self.instances]:
-            try:
-                proc.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                pass
-        if self.xvfb is not None:
-            xdesktop.stop(self.xvfb)
-            self.xvfb = None
-        if failed:
-            self.keep_work()
-        shutil.rmtree(self.work, ignore_errors=True)
 
     def wineserver_kill(self):
         subprocess.run([*WINESERVER_COMMAND, "-k"], env=wine_env(), stdout=subprocess.DEVNULL,
@@ -299,9 +253,6 @@ class Session:
 
     # -- input --------------------------------------------------------------
 
-    def xdotool(self, *args, timeout=30):
-        xdesktop.xdotool(self.display, *args, timeout=timeout)
-
     def gesture(self, segments, key="ctrl", start=(512, 384)):
         """Holds `key`, moves along segments [(dx, dy), ...] in small steps,
         releases. An empty list presses and releases without moving."""
@@ -310,12 +261,6 @@ class Session:
             lambda x, y: 0 <= x < SCREEN_W and 0 <= y < SCREEN_H - 30))
 
     # -- screen -------------------------------------------------------------
-
-    def screenshot(self, label):
-        """Saves the whole screen under the work directory; kept on failure."""
-        path = xdesktop.screenshot(self.display, self.work / f"{len(self.shots):02d}-{label}.png")
-        self.shots.append(path)
-        return path
 
     def tray_icons(self):
         """Centres (screen x) of the icons in the notification area, left to right."""
@@ -402,19 +347,9 @@ class Session:
 
     # -- failure evidence ---------------------------------------------------
 
-    def save_shots(self):
-        try:
-            self.screenshot("at-failure")
-        except Exception:  # the display may be gone already
-            pass
-
-    def keep_work(self):
-        target = SHOTS / (self.scenario if ARCH == "win64" else f"{ARCH}-{self.scenario}")
-        shutil.rmtree(target, ignore_errors=True)
-        target.mkdir(parents=True, exist_ok=True)
-        for shot in self.shots:
-            if shot.exists():
-                shutil.copy2(shot, target / shot.name)
+    def keep_evidence(self):
+        target = self.keep_shots(
+            SHOTS / (self.scenario if ARCH == "win64" else f"{ARCH}-{self.scenario}"))
         for instance in self.instances:
             for stream in ("stdout.txt", "stderr.txt", "conf.txt", "record_args.log"):
                 source = instance.directory / stream

@@ -12,10 +12,9 @@ import shutil
 import subprocess
 import sys
 import time
-import traceback
 
 import harness
-from harness import HarnessError, Instance, Session, SkipScenario, expect_equal, wait_for
+from harness import HarnessError, Instance, Session, expect_equal, wait_for
 
 D = 300  # travel of one stroke; well past any threshold at precision 50
 
@@ -505,23 +504,8 @@ def main():
     args = parser.parse_args()
     harness.use_arch(args.arch)
     args.bin = args.bin or str(harness.bin_dir())
-    names = list(SCENARIOS) if "all" in args.scenarios else args.scenarios
-    failed = []
-    for name in names:
-        began = time.monotonic()
-        try:
-            with Session(name, args.bin) as session:
-                SCENARIOS[name](session)
-        except SkipScenario as skip:
-            print(f"SKIP {name}: {skip}")
-            return 77
-        except Exception:
-            traceback.print_exc()
-            failed.append(name)
-            print(f"FAIL {name} ({time.monotonic() - began:.1f} s)")
-            continue
-        print(f"PASS {name} ({time.monotonic() - began:.1f} s)")
-    return 1 if failed else 0
+    return harness.xdesktop.run_scenarios(SCENARIOS, args.scenarios,
+                                          lambda name: Session(name, args.bin))
 
 
 if __name__ == "__main__":
