@@ -6,7 +6,7 @@
 #include "gesture/capture_loop.h"
 #include "gesture/classifier.h"
 #include "gesture/gesture_context.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 
 #include <benchmark/benchmark.h>
 

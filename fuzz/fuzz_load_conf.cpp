@@ -6,7 +6,7 @@
 #include "fuzz/fuzz_support.h"
 #include "gesture/capture_loop.h"
 #include "platform/platform.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 
 #include <sanitizer/allocator_interface.h>
 

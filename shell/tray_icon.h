@@ -1,7 +1,7 @@
 // The notification-area icon: the program's only visible presence.
 #pragma once
 
-#include "shell/tray_commands.h"
+#include "shell_common/tray_commands.h"
 
 #include <windows.h>
 

@@ -4,9 +4,9 @@
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
 #include "platform/platform.h"
-#include "shell/program_path.h"
 #include "shell/tray_icon.h"
 #include "shell/window_proc.h"
+#include "shell_common/program_path.h"
 
 #include <windows.h>
 

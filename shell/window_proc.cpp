@@ -1,6 +1,6 @@
 #include "shell/window_proc.h"
 
-#include "shell/tray_commands.h"
+#include "shell_common/tray_commands.h"
 
 HINSTANCE g_instance = nullptr;
 HWND g_main_window = nullptr;

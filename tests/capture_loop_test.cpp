@@ -1,7 +1,7 @@
 #include "conf/value_handlers.h"
 #include "gesture/capture_loop.h"
 #include "platform/platform.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 #include "support/capture_output.h"
 #include "support/replay_cycles.h"
 

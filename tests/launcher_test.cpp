@@ -1,6 +1,6 @@
 #include "conf/value_handlers.h"
 #include "gesture/launcher.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 #include "support/capture_output.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "conf/value_handlers.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 #include "support/capture_output.h"
 
 #include <gtest/gtest.h>

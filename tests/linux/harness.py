@@ -27,7 +27,7 @@ SHOTS = REPO / "build" / "linux-shots"
 SCREEN_W, SCREEN_H = 800, 600
 TRAY_HEIGHT = 32
 
-# The disc of the program's icon (shell/resources/make_icon.py), in RGB.
+# The disc of the program's icon (shell_common/make_icon.py), in RGB.
 ICON_DISC = (0x10, 0x60, 0xC0)
 
 MENU_ITEMS = ("edit", "reload", "exit")

@@ -5,7 +5,7 @@
 #include "conf/conf_file.h"
 #include "conf/value_handlers.h"
 #include "gesture/capture_loop.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 #include "support/capture_output.h"
 #include "support/replay_cycles.h"
 

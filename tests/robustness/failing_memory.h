@@ -1,4 +1,4 @@
-// Control of the test allocator that stands in for platform/memory.cpp: it
+// Control of the test allocator that stands in for platform/shared/memory.cpp: it
 // counts the calls of plat_malloc and plat_realloc and can make one of them,
 // or every one from then on, fail.
 #pragma once

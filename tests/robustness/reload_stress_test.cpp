@@ -2,7 +2,7 @@
 // it can. Run under ThreadSanitizer as well: the races are the point.
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 #include "support/capture_output.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "support/replay_cycles.h"
 
 #include "gesture/capture_loop.h"
-#include "platform/stand_in.h"
+#include "platform/stand_in/stand_in.h"
 
 captured_output replay_cycles(gesture_context *context, const std::vector<cycle> &trace)
 {

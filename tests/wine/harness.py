@@ -165,7 +165,7 @@ class Session(xdesktop.Session):
                         "shell_restart.exe", "sorvak-check.exe") if helpers else ()
         for helper in self.helpers:
             if not (self.bin_dir / helper).exists():
-                raise HarnessError(f"{self.bin_dir / helper} missing (tests/wine/helpers.cmake)")
+                raise HarnessError(f"{self.bin_dir / helper} missing (tests/wine/helpers/)")
         super().__init__(scenario, "wine")
 
     # -- life cycle ---------------------------------------------------------

@@ -1,0 +1,101 @@
+// The Linux desktop entry: conf.txt beside the executable, the display, the
+// tray icon, the capture thread, the signals and the GTK main loop.
+#include "conf/conf_file.h"
+#include "gesture/capture_loop.h"
+#include "gesture/gesture_context.h"
+#include "linux/tray_linux.h"
+#include "platform/platform.h"
+#include "platform/x11/unmapped_key.h"
+#include "shell_common/program_path.h"
+#include "shell_common/tray_commands.h"
+
+#include <glib-unix.h>
+#include <gtk/gtk.h>
+#include <pthread.h>
+
+#include <csignal>
+#include <cstdio>
+
+namespace
+{
+
+constexpr const char TRAY_TIP[] = "sorvak 1.1.8";
+
+linux_tray *tray = nullptr;
+// Set by the first Exit; what comes after it, until the loop ends, is dropped.
+bool quitting = false;
+
+// The tray menu and the signals both end up here, on the main loop's thread.
+void run_command(unsigned command_id)
+{
+    if (quitting)
+        return;
+    if (run_tray_command(command_id, &g_context) == tray_command_quit) {
+        quitting = true;
+        remove_tray(tray);
+        tray = nullptr;
+        gtk_main_quit();
+        return;
+    }
+    if (command_id == CMD_RELOAD_CONF)
+        report_unmapped_capture_key(g_context.key_code.load(), stderr);
+}
+
+gboolean on_hangup(gpointer)
+{
+    run_command(CMD_RELOAD_CONF);
+    return G_SOURCE_CONTINUE;
+}
+
+gboolean on_terminate(gpointer)
+{
+    run_command(CMD_EXIT);
+    return G_SOURCE_CONTINUE;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Until their handlers are in place the signals wait, blocked; threads
+    // started meanwhile (the capture thread, the libraries' own) keep them
+    // blocked, so they are taken on this thread only.
+    sigset_t handled;
+    sigemptyset(&handled);
+    sigaddset(&handled, SIGHUP);
+    sigaddset(&handled, SIGINT);
+    sigaddset(&handled, SIGTERM);
+    sigset_t previous;
+    pthread_sigmask(SIG_BLOCK, &handled, &previous);
+
+    char *program_path = find_program_path(nullptr);
+    if (program_path == nullptr)
+        return 1;
+    init_context(program_path, &g_context);
+    load_conf(&g_context);
+    report_unmapped_capture_key(g_context.key_code.load(), stderr);
+
+    // The loader reads conf.txt in the C locale, at start and on reloads alike.
+    gtk_disable_setlocale();
+    // The capture thread speaks X11; a Wayland display would leave it blind.
+    gdk_set_allowed_backends("x11");
+    if (!gtk_init_check(&argc, &argv)) {
+        std::fputs("cannot open display\n", stderr);
+        return 1;
+    }
+
+    tray = show_tray(TRAY_TIP, run_command);
+    // A thread that cannot start leaves the icon and no gesture capture, as
+    // on Windows.
+    plat_start_thread(capture_thread, &g_context);
+
+    g_unix_signal_add(SIGHUP, on_hangup, nullptr);
+    g_unix_signal_add(SIGINT, on_terminate, nullptr);
+    g_unix_signal_add(SIGTERM, on_terminate, nullptr);
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+
+    gtk_main();
+    // The icon's removal must reach the server before the connection closes.
+    gdk_display_flush(gdk_display_get_default());
+    return 0;
+}

@@ -1,0 +1,273 @@
+// The X11 operations behind platform.h for the Linux program. Each thread
+// that asks the X server keeps a connection of its own: Xlib connections are
+// not shared with the user interface's.
+#include "platform/platform.h"
+#include "platform/x11/launch_command.h"
+#include "platform/x11/x11_key_table.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+#include <glib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+using steady = std::chrono::steady_clock;
+
+constexpr int KEYMAP_BYTES = 32;
+
+struct x11_connection {
+    Display *display = nullptr;
+    // A display that cannot be opened is asked again only after a pause, so
+    // a missing server is not hammered every cycle.
+    steady::time_point retry_after{};
+    bool xi2_checked = false;
+    bool xi2 = false;
+    int pointer_device = 0;
+    // The keycodes carrying the capture key's keysyms, for the code they
+    // were worked out for (-1: none yet, or the keyboard mapping changed).
+    std::int32_t mapped_code = -1;
+    unsigned char keycodes[KEYMAP_BYTES] = {};
+
+    ~x11_connection()
+    {
+        if (display != nullptr)
+            XCloseDisplay(display);
+    }
+};
+
+thread_local x11_connection connection;
+
+Display *open_display()
+{
+    x11_connection &c = connection;
+    if (c.display == nullptr) {
+        if (steady::now() < c.retry_after)
+            return nullptr;
+        c.display = XOpenDisplay(nullptr);
+        if (c.display == nullptr) {
+            c.retry_after = steady::now() + std::chrono::seconds(1);
+            return nullptr;
+        }
+    }
+    // No event is selected on this connection: whatever arrives is the
+    // server announcing a new keyboard mapping. The queue must not grow.
+    while (XPending(c.display) > 0) {
+        XEvent event;
+        XNextEvent(c.display, &event);
+        if (event.type == MappingNotify)
+            XRefreshKeyboardMapping(&event.xmapping);
+        c.mapped_code = -1;
+    }
+    return c.display;
+}
+
+void map_keycodes(Display *display, const x11_key &key, unsigned char (&keycodes)[KEYMAP_BYTES])
+{
+    std::memset(keycodes, 0, sizeof keycodes);
+    int min_code = 0;
+    int max_code = 0;
+    XDisplayKeycodes(display, &min_code, &max_code);
+    int per_code = 0;
+    KeySym *keysyms = XGetKeyboardMapping(display, static_cast<KeyCode>(min_code),
+                                          max_code - min_code + 1, &per_code);
+    if (keysyms == nullptr)
+        return;
+    // Every level of every group: the key counts whatever modifier or layout
+    // is active, as a virtual key does on Windows.
+    for (int code = min_code; code <= max_code; ++code)
+        for (int level = 0; level < per_code; ++level) {
+            KeySym keysym = keysyms[(code - min_code) * per_code + level];
+            for (unsigned long wanted : key.keysyms)
+                if (wanted != 0 && keysym == wanted)
+                    keycodes[code / 8] |= static_cast<unsigned char>(1u << (code % 8));
+        }
+    XFree(keysyms);
+}
+
+bool keyboard_key_down(Display *display, std::int32_t key_code, const x11_key &key)
+{
+    x11_connection &c = connection;
+    if (c.mapped_code != key_code) {
+        map_keycodes(display, key, c.keycodes);
+        c.mapped_code = key_code;
+    }
+    char state[KEYMAP_BYTES];
+    XQueryKeymap(display, state);
+    for (int i = 0; i < KEYMAP_BYTES; ++i)
+        if ((static_cast<unsigned char>(state[i]) & c.keycodes[i]) != 0)
+            return true;
+    return false;
+}
+
+bool setup_xi2(Display *display)
+{
+    x11_connection &c = connection;
+    if (!c.xi2_checked) {
+        c.xi2_checked = true;
+        int opcode = 0;
+        int first_event = 0;
+        int first_error = 0;
+        int major = 2;
+        int minor = 0;
+        if (!XQueryExtension(display, "XInputExtension", &opcode, &first_event, &first_error) ||
+            XIQueryVersion(display, &major, &minor) != Success)
+            return false;
+        // A client that never chose a pointer is told none; the first master
+        // pointer is the one the server would use.
+        int pointer = 0;
+        if (!XIGetClientPointer(display, None, &pointer) || pointer == 0) {
+            int count = 0;
+            XIDeviceInfo *devices = XIQueryDevice(display, XIAllMasterDevices, &count);
+            for (int i = 0; i < count && pointer == 0; ++i)
+                if (devices[i].use == XIMasterPointer)
+                    pointer = devices[i].deviceid;
+            if (devices != nullptr)
+                XIFreeDeviceInfo(devices);
+        }
+        c.pointer_device = pointer;
+        c.xi2 = pointer != 0;
+    }
+    return c.xi2;
+}
+
+// The pointer on the root window through the core protocol. False when it
+// is on another screen of the display.
+bool query_pointer(Display *display, int *root_x, int *root_y, unsigned *mask)
+{
+    Window root = 0;
+    Window child = 0;
+    int window_x = 0;
+    int window_y = 0;
+    return XQueryPointer(display, DefaultRootWindow(display), &root, &child, root_x, root_y,
+                         &window_x, &window_y, mask) != 0;
+}
+
+bool button_down(Display *display, unsigned button)
+{
+    Window root = DefaultRootWindow(display);
+    if (button <= 5) {
+        int x = 0;
+        int y = 0;
+        unsigned mask = 0;
+        query_pointer(display, &x, &y, &mask);
+        return (mask & (Button1Mask << (button - 1))) != 0;
+    }
+    // The core protocol's state stops at button 5; the side buttons are seen
+    // through the input extension only.
+    if (!setup_xi2(display))
+        return false;
+    Window root_return = 0;
+    Window child = 0;
+    double root_x = 0;
+    double root_y = 0;
+    double x = 0;
+    double y = 0;
+    XIButtonState buttons = {};
+    XIModifierState modifiers = {};
+    XIGroupState group = {};
+    bool down = false;
+    if (XIQueryPointer(display, connection.pointer_device, root, &root_return, &child, &root_x,
+                       &root_y, &x, &y, &buttons, &modifiers, &group))
+        down = static_cast<int>(button) < buttons.mask_len * 8 && XIMaskIsSet(buttons.mask, button);
+    XFree(buttons.mask);
+    return down;
+}
+
+// The child is a fresh program: none of the capture thread's blocked signals,
+// and the default broken-pipe action that the libraries may have set aside.
+// Recent GLib resets both as well, but does not promise to.
+void reset_child_signals(gpointer)
+{
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+}
+
+} // namespace
+
+std::int16_t plat_key_state(std::int32_t key_code)
+{
+    x11_key key;
+    if (!find_x11_key(key_code, &key))
+        return 0;
+    Display *display = open_display();
+    if (display == nullptr)
+        return 0;
+    bool down = key.button != 0 ? button_down(display, key.button)
+                                : keyboard_key_down(display, key_code, key);
+    return down ? INT16_MIN : 0;
+}
+
+int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
+{
+    Display *display = open_display();
+    if (display == nullptr)
+        return 0;
+    int root_x = 0;
+    int root_y = 0;
+    unsigned mask = 0;
+    if (!query_pointer(display, &root_x, &root_y, &mask))
+        return 0;
+    *x = root_x;
+    *y = root_y;
+    return 1;
+}
+
+void plat_sleep(std::uint32_t milliseconds)
+{
+    timespec left{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
+    }
+}
+
+void plat_shell_open(const char *file, const char *parameters)
+{
+    std::vector<std::string> command = resolve_launch_command(file, parameters);
+    if (command.empty())
+        return;
+    std::vector<char *> argv;
+    for (std::string &word : command)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program through an
+    // intermediate child that exits at once, so nothing is left to reap.
+    g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_STDIN_FROM_DEV_NULL, reset_child_signals,
+                  nullptr, nullptr, nullptr);
+}
+
+void plat_exit(int status)
+{
+    std::exit(status);
+}
+
+char *plat_executable_path()
+{
+    // readlink does not say whether the path was cut: grow until it fits.
+    for (std::size_t size = 256; size <= 65536; size *= 2) {
+        char *path = static_cast<char *>(plat_malloc(size));
+        if (path == nullptr)
+            return nullptr;
+        ssize_t length = readlink("/proc/self/exe", path, size);
+        if (length >= 0 && static_cast<std::size_t>(length) < size) {
+            path[length] = '\0';
+            return path;
+        }
+        std::free(path);
+        if (length < 0)
+            return nullptr;
+    }
+    return nullptr;
+}

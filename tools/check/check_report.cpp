@@ -1,0 +1,174 @@
+#include "tools/check/check_report.h"
+
+#include "gesture/launcher.h"
+
+#include <cstring>
+
+const char CHECK_USAGE[] = "usage: sorvak-check [--live] [PATH]\n";
+
+int parse_check_options(int argc, char **argv, check_options *options)
+{
+    *options = check_options{};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--live") == 0)
+            options->live = true;
+        else if (argv[i][0] == '-' || options->path != nullptr)
+            return 0;
+        else
+            options->path = argv[i];
+    }
+    return 1;
+}
+
+namespace
+{
+
+// Indexed by gesture_kind.
+constexpr const char *kind_names[GESTURE_KIND_COUNT] = {
+    "up",    "down",       "right",   "up_right",  "down_right", "vertical",
+    "other", "horizontal", "up_left", "down_left", "left",
+};
+
+struct key_name {
+    std::int32_t code;
+    const char *name;
+};
+
+// Letters, digits, the keypad's digits and the F-keys are named by rule.
+constexpr key_name key_names[] = {
+    {1, "left mouse button"},
+    {2, "right mouse button"},
+    {4, "middle mouse button"},
+    {5, "side mouse button 1"},
+    {6, "side mouse button 2"},
+    {8, "Backspace"},
+    {9, "Tab"},
+    {13, "Enter"},
+    {16, "Shift"},
+    {17, "Ctrl"},
+    {18, "Alt"},
+    {19, "Pause"},
+    {20, "Caps Lock"},
+    {27, "Escape"},
+    {32, "Space"},
+    {33, "Page Up"},
+    {34, "Page Down"},
+    {35, "End"},
+    {36, "Home"},
+    {37, "Left arrow"},
+    {38, "Up arrow"},
+    {39, "Right arrow"},
+    {40, "Down arrow"},
+    {45, "Insert"},
+    {46, "Delete"},
+    {0x5B, "left Windows"},
+    {0x5C, "right Windows"},
+    {0x90, "Num Lock"},
+    {0x91, "Scroll Lock"},
+    {0xA0, "left Shift"},
+    {0xA1, "right Shift"},
+    {0xA2, "left Ctrl"},
+    {0xA3, "right Ctrl"},
+    {0xA4, "left Alt"},
+    {0xA5, "right Alt"},
+};
+
+void print_binding(std::FILE *out, const action_slot &slot)
+{
+    if (slot.program == nullptr) {
+        std::fputs("unbound\n", out);
+        return;
+    }
+    // An empty program still reaches the shell; show that it is there.
+    std::fputs(slot.program[0] != '\0' ? slot.program : "\"\"", out);
+    if (slot.parameters != nullptr) {
+        std::fputs(" | ", out);
+        std::fputs(slot.parameters, out);
+    }
+    std::fputs("\n", out);
+}
+
+} // namespace
+
+const char *gesture_kind_name(gesture_kind kind)
+{
+    return kind >= 0 && kind < GESTURE_KIND_COUNT ? kind_names[kind] : nullptr;
+}
+
+void print_key(std::FILE *out, std::int32_t code)
+{
+    std::fprintf(out, "%d", code);
+    if (code == 0) {
+        std::fputs(" (capture off)", out);
+    } else if ((code >= '0' && code <= '9') || (code >= 'A' && code <= 'Z')) {
+        std::fprintf(out, " (%c)", static_cast<char>(code));
+    } else if (code >= 0x60 && code <= 0x69) {
+        std::fprintf(out, " (keypad %d)", code - 0x60);
+    } else if (code >= 0x70 && code <= 0x87) {
+        std::fprintf(out, " (F%d)", code - 0x70 + 1);
+    } else {
+        for (const key_name &key : key_names)
+            if (key.code == code) {
+                std::fprintf(out, " (%s)", key.name);
+                break;
+            }
+    }
+}
+
+void print_report(std::FILE *out, const gesture_context *context)
+{
+    std::fprintf(out, "file: %s\n", context->conf_path != nullptr ? context->conf_path : "");
+    std::fputs("capture key: ", out);
+    print_key(out, context->key_code.load());
+    std::fprintf(out, "\nprecision: %d\n", context->precision.load());
+    for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind) {
+        const char *label = gesture_label(static_cast<gesture_kind>(kind));
+        int label_length = static_cast<int>(std::strlen(label)) - 1; // without its newline
+        std::fprintf(out, "%-11s %-*.*s ", kind_names[kind], 17, label_length, label);
+        print_binding(out, context->slots[kind]);
+    }
+}
+
+long first_utf8_line(const char *path)
+{
+    std::FILE *file = std::fopen(path, "rb");
+    if (file == nullptr)
+        return 0;
+    long line = 1;
+    int c;
+    // A lead byte of a two- to four-byte sequence followed by as many
+    // continuation bytes; text in a single-byte code page rarely has that.
+    while ((c = std::fgetc(file)) != EOF) {
+        if (c == '\n') {
+            ++line;
+            continue;
+        }
+        int follow = c >= 0xC2 && c <= 0xDF   ? 1
+                     : c >= 0xE0 && c <= 0xEF ? 2
+                     : c >= 0xF0 && c <= 0xF4 ? 3
+                                              : 0;
+        if (follow == 0)
+            continue;
+        int seen = 0;
+        int next = EOF;
+        while (seen < follow && (next = std::fgetc(file)) != EOF && (next & 0xC0) == 0x80)
+            ++seen;
+        if (seen == follow) {
+            std::fclose(file);
+            return line;
+        }
+        if (next == '\n')
+            ++line;
+    }
+    std::fclose(file);
+    return 0;
+}
+
+void print_utf8_note(std::FILE *out, long line)
+{
+    std::fprintf(out,
+                 "note: line %ld holds UTF-8 text. Paths are read in the system's ANSI code "
+                 "page, so names with accented letters will not open: save conf.txt in the "
+                 "ANSI encoding.\n",
+                 line);
+}
