@@ -107,11 +107,6 @@ char **split(const char *set, const char *text)
     return table;
 }
 
-void report_line(int line_number)
-{
-    conf_reportf("error in conf file, line %d\n", line_number);
-}
-
 void apply_value(const conf_keyword &row, const char *text, gesture_context *context)
 {
     char **words = split("|", text);
@@ -133,8 +128,8 @@ void parse_conf_line(char *line, int line_number, gesture_context *context)
     if (pieces == nullptr)
         return;
     if (pieces[0] == nullptr || pieces[1] == nullptr) {
-        report_line(line_number);
-        conf_report("   missing value, line skipped\n");
+        conf_report_line_error(line_number);
+        conf_report_more("   missing value, line skipped\n");
         free_word_tab(pieces);
         return;
     }
@@ -146,14 +141,15 @@ void parse_conf_line(char *line, int line_number, gesture_context *context)
     if (match != nullptr) {
         apply_value(*match, pieces[1], context);
     } else {
-        report_line(line_number);
-        conf_reportf("   unknown parameter %s\n", pieces[0]);
+        conf_report_line_error(line_number);
+        conf_reportf_more("   unknown parameter %s\n", pieces[0]);
     }
     free_word_tab(pieces);
 }
 
 void load_conf(gesture_context *context)
 {
+    conf_report_begin_load();
     std::FILE *file =
         context->conf_path != nullptr ? std::fopen(context->conf_path, "rb") : nullptr;
     if (file == nullptr) {
@@ -171,10 +167,12 @@ void load_conf(gesture_context *context)
     for (; line != nullptr; line = read_line(file)) {
         if (line_number < INT32_MAX)
             ++line_number;
+        conf_report_on_line(line_number);
         trim_chars(line, " \t\r\"");
         if (line[0] != '\0' && !(line[0] == '/' && line[1] == '/'))
             parse_conf_line(line, line_number, context);
         std::free(line);
     }
+    conf_report_on_line(0);
     std::fclose(file);
 }

@@ -88,17 +88,17 @@ void set_precision(const char *value, const char *extra, gesture_context *contex
     std::int32_t p = read_decimal(value != nullptr ? value : "");
     if (p == 0) {
         conf_report("imposible to have a precision of zero\n");
-        conf_reportf("   it'll be set to default value : %d\n", DEFAULT_PRECISION);
+        conf_reportf_more("   it'll be set to default value : %d\n", DEFAULT_PRECISION);
         p = DEFAULT_PRECISION;
     }
     if (p >= 1000) {
         conf_report("it'll be impossible to use me with a precison higher or equal to 1000\n");
-        conf_reportf("   i restore it to default value : %d\n", DEFAULT_PRECISION);
+        conf_reportf_more("   i restore it to default value : %d\n", DEFAULT_PRECISION);
         p = DEFAULT_PRECISION;
     } else if (p > 200) {
         conf_reportf("it'll be hard to use me with a precison of %d\n", p);
-        conf_reportf("   i let it but i advice you to restore it to default value : %d\n",
-                     DEFAULT_PRECISION);
+        conf_reportf_more("   i let it but i advice you to restore it to default value : %d\n",
+                          DEFAULT_PRECISION);
     }
     context->precision.store(p);
 }

@@ -1,4 +1,5 @@
 #include "conf/conf_file.h"
+#include "conf/diagnostics.h"
 #include "support/capture_output.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +31,10 @@ class conf_file : public testing::Test
 struct file_case {
     const char *name;
     std::string bytes;
-    const char *err;
+    std::string err;
+    // What the load tells a desktop program: problems and the first in one line.
+    long problems;
+    std::string first;
 };
 
 class conf_messages : public conf_file, public testing::WithParamInterface<file_case>
@@ -39,26 +43,40 @@ class conf_messages : public conf_file, public testing::WithParamInterface<file_
 
 TEST_P(conf_messages, reports_exactly)
 {
+    long before = conf_report_count();
     EXPECT_EQ(load(GetParam().bytes), GetParam().err) << GetParam().name;
+    conf_load_summary summary;
+    conf_last_load(&summary);
+    EXPECT_EQ(summary.problems, GetParam().problems) << GetParam().name;
+    EXPECT_EQ(conf_report_count() - before, GetParam().problems) << GetParam().name;
+    EXPECT_EQ(summary.first, GetParam().first) << GetParam().name;
 }
+
+const std::string long_key(300, 'k');
 
 INSTANTIATE_TEST_SUITE_P(
     files, conf_messages,
     testing::Values(
-        file_case{"comments and blanks", "// a comment\n\n   \n\t// indented\r\n\"\"\n", ""},
+        file_case{"comments and blanks", "// a comment\n\n   \n\t// indented\r\n\"\"\n", "", 0, ""},
         file_case{"no equals sign", "up = x\nfoo\n",
-                  "error in conf file, line 2\n   missing value, line skipped\n"},
+                  "error in conf file, line 2\n   missing value, line skipped\n", 1,
+                  "line 2: missing value, line skipped"},
         file_case{"only equals signs", "\n===\n",
-                  "error in conf file, line 2\n   missing value, line skipped\n"},
+                  "error in conf file, line 2\n   missing value, line skipped\n", 1,
+                  "line 2: missing value, line skipped"},
         file_case{"unknown key", "// c\nsideways = x\n",
-                  "error in conf file, line 2\n   unknown parameter sideways\n"},
+                  "error in conf file, line 2\n   unknown parameter sideways\n", 1,
+                  "line 2: unknown parameter sideways"},
         file_case{"tab before equals", "up\t= x\n",
-                  "error in conf file, line 1\n   unknown parameter up\t\n"},
+                  "error in conf file, line 1\n   unknown parameter up\t\n", 1,
+                  "line 1: unknown parameter up\t"},
         file_case{"byte-order mark", "\xEF\xBB\xBFup = x\n",
-                  "error in conf file, line 1\n   unknown parameter \xEF\xBB\xBFup\n"},
+                  "error in conf file, line 1\n   unknown parameter \xEF\xBB\xBFup\n", 1,
+                  "line 1: unknown parameter \xEF\xBB\xBFup"},
         file_case{"byte-order mark before a comment", "\xEF\xBB\xBF// c\n",
-                  "error in conf file, line 1\n   missing value, line skipped\n"},
-        file_case{"trailing comment is part of the value", "up = x // y\n", ""},
+                  "error in conf file, line 1\n   missing value, line skipped\n", 1,
+                  "line 1: missing value, line skipped"},
+        file_case{"trailing comment is part of the value", "up = x // y\n", "", 0, ""},
         file_case{"every value message in file order",
                   "prec = 0\nprec = 201\nprec = 1000\nkey = ctrl\nprec = 30 | |\nkey = 1 | 2\n",
                   "imposible to have a precision of zero\n"
@@ -69,7 +87,16 @@ INSTANTIATE_TEST_SUITE_P(
                   "   i restore it to default value : 50\n"
                   "unknown key value ctrl, key value must be integer, restore to ctrl key\n"
                   "warning : too much parameter for precision definition\n"
-                  "warning : too much parameter for key definition\n"}));
+                  "warning : too much parameter for key definition\n",
+                  6, "line 1: imposible to have a precision of zero"},
+        file_case{"a long first problem is cut to its summary's size", "\n" + long_key + " = x\n",
+                  "error in conf file, line 2\n   unknown parameter " + long_key + "\n", 1,
+                  ("line 2: unknown parameter " + long_key).substr(0, CONF_SUMMARY_SIZE - 1)},
+        file_case{"a value problem after a line problem", "k\nprec = 300\n",
+                  "error in conf file, line 1\n   missing value, line skipped\n"
+                  "it'll be hard to use me with a precison of 300\n"
+                  "   i let it but i advice you to restore it to default value : 50\n",
+                  2, "line 1: missing value, line skipped"}));
 
 TEST_F(conf_file, missing_file_changes_nothing)
 {

@@ -1,4 +1,5 @@
 #include "platform/stand_in/stand_in.h"
+#include "shell_common/conf_notice.h"
 #include "shell_common/tray_commands.h"
 #include "support/capture_output.h"
 
@@ -110,6 +111,52 @@ TEST_F(tray_commands, reload_without_file_reports_and_keeps_everything)
     EXPECT_STREQ(parameters(left), "C:\\");
     EXPECT_EQ((*context)->precision.load(), 120);
     EXPECT_EQ((*context)->key_code.load(), DEFAULT_CAPTURE_KEY);
+}
+
+// What each reload leaves for the tray icon to say; a clean one, nothing.
+TEST_F(tray_commands, reload_leaves_the_notice_of_its_problems)
+{
+    const std::string long_key(400, 'k');
+    struct {
+        const char *name;
+        std::string file; // empty: no file
+        const char *title;
+        std::string body;
+    } const cases[] = {
+        {"clean", "up = a.exe\n", nullptr, ""},
+        {"one", "uo = notepad.exe\n", "sorvak: conf.txt has 1 problem",
+         "line 1: unknown parameter uo\nRun sorvak-check to see them all."},
+        {"two", "// c\nprec = 0\nfoo\n", "sorvak: conf.txt has 2 problems",
+         "line 2: imposible to have a precision of zero\nRun sorvak-check to see them all."},
+        {"no file", "", "sorvak: conf.txt has 1 problem",
+         "unable to find conf.txt\nRun sorvak-check to see them all."},
+        {"long", long_key + " = x\n", "sorvak: conf.txt has 1 problem",
+         ("line 1: unknown parameter " + long_key).substr(0, CONF_SUMMARY_SIZE - 1) +
+             "\nRun sorvak-check to see them all."},
+    };
+    for (const auto &c : cases) {
+        std::remove((dir + "/conf.txt").c_str());
+        if (!c.file.empty())
+            write_conf(c.file);
+        run(CMD_RELOAD_CONF);
+        conf_load_summary load;
+        conf_last_load(&load);
+        conf_notice notice;
+        ASSERT_EQ(make_conf_notice(load, "sorvak-check", &notice), c.title != nullptr) << c.name;
+        if (c.title == nullptr)
+            continue;
+        EXPECT_STREQ(notice.title, c.title) << c.name;
+        EXPECT_EQ(notice.body, c.body) << c.name;
+    }
+    // A body that cannot hold it all keeps the advice whole.
+    conf_load_summary load = {1, ""};
+    std::memset(load.first, 'x', sizeof load.first - 1);
+    conf_notice notice;
+    make_conf_notice(load, std::string(150, 'c').c_str(), &notice);
+    std::string body = notice.body;
+    std::string advice = "\nRun " + std::string(150, 'c') + " to see them all.";
+    EXPECT_EQ(body.size(), CONF_NOTICE_BODY_SIZE - 1);
+    EXPECT_EQ(body.substr(body.size() - advice.size()), advice);
 }
 
 TEST_F(tray_commands, edit_opens_conf_path_with_empty_parameters)

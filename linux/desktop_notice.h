@@ -1,0 +1,9 @@
+// A desktop notification through the freedesktop notification service on
+// the session bus. Without a bus or a service nothing is shown and nothing is
+// said: the notice is a courtesy, never a condition.
+#pragma once
+
+// Sends `title` and `body` (any bytes; what is not UTF-8 is replaced) with
+// `icon` (a theme name or an absolute file path). Returns at once; needs the
+// GLib main loop running for the answer to be collected.
+void show_desktop_notice(const char *title, const char *body, const char *icon);

@@ -1,0 +1,22 @@
+#include "shell_common/conf_notice.h"
+
+#include <cstdio>
+#include <cstring>
+
+bool make_conf_notice(const conf_load_summary &load, const char *checker, conf_notice *notice)
+{
+    if (load.problems <= 0)
+        return false;
+    std::snprintf(notice->title, sizeof notice->title, "sorvak: conf.txt has %ld problem%s",
+                  load.problems, load.problems == 1 ? "" : "s");
+    // The way to see them all is never cut: the first problem gives way.
+    char advice[CONF_NOTICE_BODY_SIZE];
+    std::snprintf(advice, sizeof advice, "\nRun %s to see them all.", checker);
+    std::size_t advice_length = std::strlen(advice);
+    std::size_t first = std::strlen(load.first);
+    if (first > sizeof notice->body - 1 - advice_length)
+        first = sizeof notice->body - 1 - advice_length;
+    std::memcpy(notice->body, load.first, first);
+    std::memcpy(notice->body + first, advice, advice_length + 1);
+    return true;
+}
