@@ -154,7 +154,8 @@ class Session(xdesktop.Session):
     def env(self):
         env = dict(os.environ)
         env.update(DISPLAY=self.display, NO_AT_BRIDGE="1", XDG_RUNTIME_DIR=str(self.runtime),
-                   HOME=str(self.home), PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
+                   HOME=str(self.home),
+                   PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
         for name in ("WAYLAND_DISPLAY", "XDG_CONFIG_HOME"):
             env.pop(name, None)
         return env

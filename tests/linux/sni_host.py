@@ -80,7 +80,8 @@ class StatusNotifierHost:
             service = parameters.unpack()[0]
             # An item names itself by object path (its bus name is the
             # sender) or by bus name (its path is the usual one).
-            item = (sender, service) if service.startswith("/") else (service, "/StatusNotifierItem")
+            item = ((sender, service) if service.startswith("/")
+                    else (service, "/StatusNotifierItem"))
             with self.lock:
                 if item not in self.items:
                     self.items.append(item)
