@@ -60,6 +60,22 @@ int write_sample(const std::string &path, bool *created)
     return 0;
 }
 
+// What is wrong with a conf.txt of mode `mode` owned by `owner`, for the
+// user `user` who reads it; empty when nothing is.
+std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user)
+{
+    std::string problem;
+    if (owner != user)
+        problem = "owned by uid " + std::to_string(owner);
+    const char *writers = (mode & S_IWGRP) && (mode & S_IWOTH) ? "group and others"
+                          : (mode & S_IWGRP)                   ? "group"
+                          : (mode & S_IWOTH)                   ? "others"
+                                                               : nullptr;
+    if (writers != nullptr)
+        problem += (problem.empty() ? "writable by " : " and writable by ") + std::string(writers);
+    return problem;
+}
+
 } // namespace
 
 std::string user_conf_path(const char *config_home, const char *home)
@@ -96,20 +112,6 @@ void use_linux_conf_path(gesture_context *context, std::FILE *err)
         return;
     std::free(context->conf_path);
     context->conf_path = chosen;
-}
-
-std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user)
-{
-    std::string problem;
-    if (owner != user)
-        problem = "owned by uid " + std::to_string(owner);
-    const char *writers = (mode & S_IWGRP) && (mode & S_IWOTH) ? "group and others"
-                          : (mode & S_IWGRP)                   ? "group"
-                          : (mode & S_IWOTH)                   ? "others"
-                                                               : nullptr;
-    if (writers != nullptr)
-        problem += (problem.empty() ? "writable by " : " and writable by ") + std::string(writers);
-    return problem;
 }
 
 int report_linux_conf_words(const gesture_context *context, std::FILE *err)

@@ -7,8 +7,6 @@
 
 #include "gesture/gesture_context.h"
 
-#include <sys/types.h>
-
 #include <cstdio>
 #include <string>
 
@@ -27,12 +25,6 @@ std::string user_conf_path(const char *config_home, const char *home);
 // or why it could not be. conf_path is left as it was when no user folder
 // can be named or the new text cannot be allocated.
 void use_linux_conf_path(gesture_context *context, std::FILE *err);
-
-// What is wrong with a conf.txt of mode `mode` owned by `owner`, for the
-// user `user` who reads it: "writable by group", "owned by uid 1001 and
-// writable by others"...; empty when nothing is. Every binding in it is a
-// command that user will run.
-std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user);
 
 // Said after each load of context->conf_path: the permission warning, then
 // the word on a capture key X11 cannot read. Returns how many lines it wrote.

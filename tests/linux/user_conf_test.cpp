@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
 #include <string>
 
 namespace
@@ -27,26 +25,6 @@ TEST(user_conf, path_follows_the_xdg_rule)
     for (const auto &c : cases)
         EXPECT_EQ(user_conf_path(c.config_home, c.home), c.path)
             << (c.config_home ? c.config_home : "(unset)") << " " << (c.home ? c.home : "(unset)");
-}
-
-TEST(user_conf, permission_problems_are_writers_other_than_the_user)
-{
-    constexpr uid_t USER = 1000;
-    struct {
-        mode_t mode;
-        uid_t owner;
-        std::string problem;
-    } const cases[] = {
-        {S_IFREG | 0600, USER, ""},
-        {S_IFREG | 0644, USER, ""}, // others may read it
-        {S_IFREG | 0620, USER, "writable by group"},
-        {S_IFREG | 0602, USER, "writable by others"},
-        {S_IFREG | 0666, USER, "writable by group and others"},
-        {S_IFREG | 0600, 0, "owned by uid 0"},
-        {S_IFREG | 0622, 0, "owned by uid 0 and writable by group and others"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(conf_permission_problem(c.mode, c.owner, USER), c.problem) << std::oct << c.mode;
 }
 
 } // namespace
