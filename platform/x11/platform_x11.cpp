@@ -2,7 +2,6 @@
 // that asks the X server keeps a connection of its own: Xlib connections are
 // not shared with the user interface's.
 #include "platform/platform.h"
-#include "platform/x11/launch_command.h"
 #include "platform/x11/x11_key_table.h"
 
 #include <X11/Xlib.h>
@@ -184,17 +183,6 @@ bool button_down(Display *display, unsigned button)
     return down;
 }
 
-// The child is a fresh program: none of the capture thread's blocked signals,
-// and the default broken-pipe action that the libraries may have set aside.
-// Recent GLib resets both as well, but does not promise to.
-void reset_child_signals(gpointer)
-{
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    signal(SIGPIPE, SIG_DFL);
-}
-
 } // namespace
 
 std::int16_t plat_key_state(std::int32_t key_code)
@@ -231,21 +219,6 @@ void plat_sleep(std::uint32_t milliseconds)
                   static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
-}
-
-void plat_shell_open(const char *file, const char *parameters)
-{
-    std::vector<std::string> command = resolve_launch_command(file, parameters);
-    if (command.empty())
-        return;
-    std::vector<char *> argv;
-    for (std::string &word : command)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program through an
-    // intermediate child that exits at once, so nothing is left to reap.
-    g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_STDIN_FROM_DEV_NULL, reset_child_signals,
-                  nullptr, nullptr, nullptr);
 }
 
 void plat_exit(int status)
