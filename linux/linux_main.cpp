@@ -5,6 +5,7 @@
 #include "gesture/gesture_context.h"
 #include "linux/tray_linux.h"
 #include "platform/platform.h"
+#include "platform/x11/platform_x11.h"
 #include "platform/x11/unmapped_key.h"
 #include "shell_common/program_path.h"
 #include "shell_common/tray_commands.h"
@@ -30,6 +31,7 @@ void run_command(unsigned command_id)
 {
     if (quitting)
         return;
+    std::int32_t key_before = g_context.key_code.load();
     if (run_tray_command(command_id, &g_context) == tray_command_quit) {
         quitting = true;
         remove_tray(tray);
@@ -37,8 +39,12 @@ void run_command(unsigned command_id)
         gtk_main_quit();
         return;
     }
-    if (command_id == CMD_RELOAD_CONF)
-        report_unmapped_capture_key(g_context.key_code.load(), stderr);
+    if (command_id != CMD_RELOAD_CONF)
+        return;
+    report_unmapped_capture_key(g_context.key_code.load(), stderr);
+    // The capture thread may be waiting for input with the old key in mind.
+    if (g_context.key_code.load() != key_before)
+        wake_capture_thread();
 }
 
 gboolean on_hangup(gpointer)

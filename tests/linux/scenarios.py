@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Acceptance scenarios for the native Linux sorvak, one per CTest test.
 
-usage: scenarios.py --program PATH SCENARIO...
+usage: scenarios.py --program PATH [--no-xinput LIBRARY] SCENARIO...
 Run under dbus-run-session. Exit status 77 when the program has not been
-built or there is no session bus, 1 on failure.
+built, there is no session bus or no_xinput lacks its library, 1 on failure.
 """
 
 import argparse
@@ -44,6 +44,18 @@ def wait_records(log, count, timeout=10):
 
 def expect_exit(instance, status, timeout=10):
     expect_equal(f"exit status of {instance.directory.name}", instance.wait(timeout), status)
+
+
+def wakeup_rate(instance, seconds):
+    """Wakeups a second of all the program's threads over `seconds`."""
+    before = instance.wakeups()
+    time.sleep(seconds)
+    return (instance.wakeups() - before) / seconds
+
+
+# Idle, the capture thread waits for a key or button; its pause still ends
+# now and then, each time waking it three times.
+IDLE_WAKEUPS_MAX = 2
 
 
 # -- scenarios ----------------------------------------------------------------
@@ -145,9 +157,12 @@ def scenario_mouse_button_key(session):
     side = session.start_sorvak("key = 5\n")
     make(session, "left", button=8)
     make(session, "up", button=2)
+    # A click with no time between press and release still counts.
+    session.xdotool("mousedown", 8, "mouseup", 8, "sleep", 0.1)
     side.send(signal.SIGTERM)
     expect_exit(side, 0)
-    expect_equal("standard output (side button)", side.stdout(), "gauche\n")
+    expect_equal("standard output (side button)", side.stdout(),
+                 "gauche\ninsufficient movement\n")
 
 
 def scenario_unmapped_key(session):
@@ -247,6 +262,64 @@ def scenario_no_tray_host(session):
     expect_equal("standard output", instance.stdout(), "haut\n -> nothing-here\nhaut\n")
 
 
+def scenario_taps(session):
+    """Ten taps of the capture key with no time between press and release
+    print "insufficient movement" ten times: a press between two queries
+    counts."""
+    instance = session.start_sorvak("")
+    tap = ["keydown", "--delay", 0, "ctrl", "keyup", "--delay", 0, "ctrl", "sleep", 0.1]
+    session.xdotool(*tap * 10)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "insufficient movement\n" * 10)
+
+
+def scenario_idle(session):
+    """Idle, the program sleeps; a stroke made after 10 s of it is seen
+    from its start (a horizontal one would be "gauche" without it)."""
+    instance = session.start_sorvak("")
+    rate = wakeup_rate(instance, 10)
+    if rate > IDLE_WAKEUPS_MAX:
+        raise harness.HarnessError(f"{rate:.1f} wakeups a second idle, over {IDLE_WAKEUPS_MAX}")
+    make(session, "horizontal")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "trait horizontal\n")
+
+
+def scenario_reload_new_key(session):
+    """A reload to a new key takes effect at once, even for a key already
+    held, though no key event follows until the stroke ends."""
+    instance = session.start_sorvak("")
+    segments = SEGMENTS["left"]
+    session.xdotool("mousemove", *start_for(segments), "keydown", "shift", "sleep", 0.3)
+    instance.write_conf("key = 0x10\n")
+    instance.send(signal.SIGHUP)
+    session.gesture(segments, key="shift", start=start_for(segments), held=True)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "gauche\n")
+
+
+def scenario_no_xinput(session):
+    """A server without the input extension: the key is sampled, as the
+    program's threads waking a hundred times a second show, and strokes
+    work."""
+    if NO_XINPUT is None:
+        raise harness.SkipScenario("no --no-xinput library given")
+    env = session.env()
+    env["LD_PRELOAD"] = NO_XINPUT
+    instance = session.start_sorvak("", env=env)
+    rate = wakeup_rate(instance, 1)
+    if rate < 50:
+        raise harness.HarnessError(f"{rate:.1f} wakeups a second: the key is not sampled")
+    make(session, "right")
+    make(session, "up_left")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "droite\nhaut gauche\n")
+
+
 def scenario_no_display(session):
     """No display: one line on the standard error and status 1, after the
     configuration's own diagnostics."""
@@ -261,6 +334,8 @@ def scenario_no_display(session):
     expect_equal("standard output", instance.stdout(), "")
 
 
+NO_XINPUT = None  # set from the command line
+
 SCENARIOS = {name[len("scenario_"):]: function for name, function in globals().items()
              if name.startswith("scenario_")}
 # Scenarios that need no tray host.
@@ -270,8 +345,11 @@ WITHOUT_TRAY = {"no_tray_host", "no_display"}
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True, help="the built sorvak")
+    parser.add_argument("--no-xinput", help="the library that hides the input extension (no_xinput)")
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
     args = parser.parse_args()
+    global NO_XINPUT
+    NO_XINPUT = args.no_xinput
     return harness.xdesktop.run_scenarios(SCENARIOS, args.scenarios,
                                           lambda name: Session(name, args.program, tray=name not in WITHOUT_TRAY))
 
