@@ -197,9 +197,10 @@ else
     fi
     sleep 2
     # Wakeups (voluntary and involuntary context switches) and CPU time (ns,
-    # from schedstat) of all of a process's threads so far.
+    # from schedstat) of all of a process's threads so far; %.0f because
+    # mawk's %d stops at 2^31.
     switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ { s += $2 } END { print s + 0 }'; }
-    cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { printf "%d\n", t }'; }
+    cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { printf "%.0f\n", t }'; }
     measure_linux() { # the program and its arguments; prints wakeups, CPU ns, Xvfb CPU ns
         local pid s0 c0 x0 s1 c1 x1
         env "${linux_env[@]}" "$@" >/dev/null 2>&1 &

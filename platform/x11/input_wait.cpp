@@ -3,7 +3,6 @@
 #include <poll.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -26,7 +25,7 @@ void wait_for_input(int input_fd, bool (*has_input)(void *argument), void *argum
 {
     const steady::time_point start = steady::now();
     const steady::time_point least = start + std::chrono::milliseconds(least_ms);
-    const steady::time_point most = start + std::chrono::milliseconds(std::max(least_ms, most_ms));
+    const steady::time_point most = start + std::chrono::milliseconds(most_ms);
     bool woken = has_input(argument);
     for (;;) {
         int timeout = ms_until(woken ? least : most);
