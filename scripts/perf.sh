@@ -27,6 +27,8 @@ report="$out/perf.txt"
 
 say() { printf '%s\n' "$*" | tee -a "$report"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'; }
+# The median of a list of numbers separated by blanks.
+median_of() { tr ' ' '\n' <<<"$1" | awk NF | median; }
 
 "$root/scripts/setup.sh" >&2
 # Incremental builds, so the figures are always those of the current sources.
@@ -233,9 +235,9 @@ else
     done
     say "$(printf '%-14s %10s %22s %22s' program wakeups/s 'process CPU ms' 'Xvfb CPU ms')"
     for label in "${linux_labels[@]}"; do
-        w=$(tr ' ' '\n' <<<"${linux_wakeups[$label]:-}" | awk NF | median)
-        c=$(tr ' ' '\n' <<<"${linux_cpu[$label]:-}" | awk NF | median)
-        x=$(tr ' ' '\n' <<<"${linux_server[$label]:-}" | awk NF | median)
+        w=$(median_of "${linux_wakeups[$label]:-}")
+        c=$(median_of "${linux_cpu[$label]:-}")
+        x=$(median_of "${linux_server[$label]:-}")
         [[ $w == n/a ]] && continue
         say "$(awk -v w="$w" -v c="$c" -v x="$x" -v d="$idle_seconds" -v n="$label" \
             'BEGIN { printf "%-14s %10.2f %12.1f (%6.3f%%) %12.1f (%6.3f%%)", n, w / d, c / 1e6, c / 1e7 / d, x / 1e6, x / 1e7 / d }')"
@@ -322,8 +324,8 @@ else
     done
     say "$(printf '%-14s %18s %22s %12s' program 'process CPU s' 'wineserver CPU s' 'total %')"
     for label in "${labels[@]}"; do
-        p=$(tr ' ' '\n' <<<"${proc_ticks[$label]:-}" | awk NF | median)
-        w=$(tr ' ' '\n' <<<"${server_ticks[$label]:-}" | awk NF | median)
+        p=$(median_of "${proc_ticks[$label]:-}")
+        w=$(median_of "${server_ticks[$label]:-}")
         [[ $p == n/a ]] && continue
         say "$(awk -v p="$p" -v s="$w" -v t="$tck" -v d="$idle_seconds" -v n="$label" \
             'BEGIN { printf "%-14s %11.2f (%4.2f%%) %15.2f (%4.2f%%) %11.2f%%", n, p / t, 100 * p / t / d, s / t, 100 * s / t / d, 100 * (p + s) / t / d }')"
