@@ -6,6 +6,7 @@
 #include "linux/tray_linux.h"
 #include "linux/user_conf.h"
 #include "platform/platform.h"
+#include "platform/x11/platform_x11.h"
 #include "shell_common/program_path.h"
 #include "shell_common/tray_commands.h"
 
@@ -39,7 +40,11 @@ void run_command(unsigned command_id)
     if (quitting)
         return;
     if (command_id == CMD_RELOAD_CONF) {
+        std::int32_t key_before = g_context.key_code.load();
         load_configuration();
+        // The capture thread may be waiting for input with the old key in mind.
+        if (g_context.key_code.load() != key_before)
+            wake_capture_thread();
         return;
     }
     if (run_tray_command(command_id, &g_context) == tray_command_quit) {

@@ -104,6 +104,19 @@ class Instance(xdesktop.Instance):
         mask = int(re.search(r"^SigCgt:\s*([0-9a-f]+)", status, re.M).group(1), 16)
         return {n for n in range(1, 65) if mask & (1 << (n - 1))}
 
+    def wakeups(self):
+        """Context switches so far of all the process's threads, voluntary
+        and not: how often any of them woke."""
+        total = 0
+        for status in Path(f"/proc/{self.process.pid}/task").glob("*/status"):
+            try:
+                text = status.read_text()
+            except OSError:  # a thread that has just ended
+                continue
+            total += sum(map(int, re.findall(r"^(?:non)?voluntary_ctxt_switches:\s*(\d+)", text,
+                                             re.M)))
+        return total
+
     def children(self):
         """(pid, state) of the process's children."""
         found = []
@@ -217,10 +230,11 @@ class Session(xdesktop.Session):
 
     # -- input ----------------------------------------------------------------
 
-    def gesture(self, segments, key="ctrl", button=None, start=(400, 260)):
+    def gesture(self, segments, key="ctrl", button=None, start=(400, 260), held=False):
         """Holds `key` (or pointer `button`), moves along [(dx, dy), ...] in
-        small steps, releases. An empty list presses and releases only."""
-        press = ["mousedown", button] if button else ["keydown", key]
+        small steps, releases. An empty list presses and releases only. With
+        `held` the key is down already and only released."""
+        press = [] if held else ["mousedown", button] if button else ["keydown", key]
         release = ["mouseup", button] if button else ["keyup", key]
         self.xdotool(*xdesktop.gesture_script(
             segments, start, press, release,

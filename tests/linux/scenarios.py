@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Acceptance scenarios for the native Linux sorvak, one per CTest test.
 
-usage: scenarios.py --program PATH SCENARIO...
+usage: scenarios.py --program PATH [--no-xinput LIBRARY] SCENARIO...
 Run under dbus-run-session. Exit status 77 when the program has not been
-built or there is no session bus, 1 on failure.
+built, there is no session bus or no_xinput lacks its library, 1 on failure.
 """
 
 import argparse
@@ -52,11 +52,19 @@ def expect_exit(instance, status, timeout=10):
     expect_equal(f"exit status of {instance.directory.name}", instance.wait(timeout), status)
 
 
+def wakeup_rate(instance, seconds):
+    """Wakeups a second of all the program's threads over `seconds`."""
+    before = instance.wakeups()
+    time.sleep(seconds)
+    return (instance.wakeups() - before) / seconds
+
+
 # -- scenarios ----------------------------------------------------------------
 
 def scenario_gestures(session):
     """All eleven kinds print their label, bound ones their program too; a
-    press without movement is too small; the output is whole at exit."""
+    press without movement is too small, and so is each of ten taps with no
+    time between press and release; the output is whole at exit."""
     bound = {"right", "down_left", "vertical", "other"}
 
     def conf(directory):
@@ -70,7 +78,9 @@ def scenario_gestures(session):
         make(session, kind)
         expected += f"{label}\n" + (f" -> {program}\n" if kind in bound else "")
     session.gesture([])
-    expected += "insufficient movement\n"
+    session.xdotool(*["keydown", "--delay", 0, "ctrl", "keyup", "--delay", 0, "ctrl",
+                      "sleep", 0.1] * 10)
+    expected += "insufficient movement\n" * 11
     runs = wait_records(program.parent / "record.log", len(bound))
     expect_equal("programs started", sorted(r["args"][0] for r in runs), sorted(bound))
     instance.send(signal.SIGTERM)
@@ -128,14 +138,20 @@ def scenario_document(session):
 
 
 def scenario_shift_key(session):
-    """key = 0x10: Shift captures (either side), Ctrl no longer does."""
-    instance = session.start_sorvak("key = 0x10\n")
+    """A reload to key = 0x10 takes effect at once, for a Shift held already
+    too (no key event comes until its stroke ends); then Shift captures
+    (either side), Ctrl no longer does."""
+    instance = session.start_sorvak("")
+    session.xdotool("mousemove", *start_for(SEGMENTS["down"]), "keydown", "shift", "sleep", 0.3)
+    instance.write_conf("key = 0x10\n")
+    instance.send(signal.SIGHUP)
+    make(session, "down", key="shift", held=True)
     make(session, "right", key="ctrl")
     make(session, "left", key="shift")
     make(session, "up", key="Shift_R")
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
-    expect_equal("standard output", instance.stdout(), "gauche\nhaut\n")
+    expect_equal("standard output", instance.stdout(), "bas\ngauche\nhaut\n")
 
 
 def scenario_mouse_button_key(session):
@@ -151,9 +167,12 @@ def scenario_mouse_button_key(session):
     side = session.start_sorvak("key = 5\n")
     make(session, "left", button=8)
     make(session, "up", button=2)
+    # A click with no time between press and release still counts.
+    session.xdotool("mousedown", 8, "mouseup", 8, "sleep", 0.1)
     side.send(signal.SIGTERM)
     expect_exit(side, 0)
-    expect_equal("standard output (side button)", side.stdout(), "gauche\n")
+    expect_equal("standard output (side button)", side.stdout(),
+                 "gauche\ninsufficient movement\n")
 
 
 def scenario_unmapped_key(session):
@@ -251,6 +270,39 @@ def scenario_no_tray_host(session):
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
     expect_equal("standard output", instance.stdout(), "haut\n -> nothing-here\nhaut\n")
+
+
+def scenario_idle(session):
+    """Idle, the program wakes at most twice a second; a stroke made after
+    10 s of it is seen from its start (a horizontal one would be "gauche"
+    without it)."""
+    instance = session.start_sorvak("")
+    rate = wakeup_rate(instance, 10)
+    if rate > 2:
+        raise harness.HarnessError(f"{rate:.1f} wakeups a second idle")
+    make(session, "horizontal")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "trait horizontal\n")
+
+
+def scenario_no_xinput(session):
+    """A server without the input extension: the key is sampled, as the
+    program's threads waking a hundred times a second show, and strokes
+    work."""
+    if NO_XINPUT is None:
+        raise harness.SkipScenario("no --no-xinput library given")
+    env = session.env()
+    env["LD_PRELOAD"] = NO_XINPUT
+    instance = session.start_sorvak("", env=env)
+    rate = wakeup_rate(instance, 1)
+    if rate < 50:
+        raise harness.HarnessError(f"{rate:.1f} wakeups a second: the key is not sampled")
+    make(session, "right")
+    make(session, "up_left")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "droite\nhaut gauche\n")
 
 
 def scenario_no_display(session):
@@ -462,6 +514,7 @@ def scenario_check(session):
     expect_equal("programs started", read_records(recorder.parent / "record.log"), [])
     expect_equal("still watching", live.poll(), None)
 
+NO_XINPUT = None  # set from the command line
 
 SCENARIOS = {name[len("scenario_"):]: function for name, function in globals().items()
              if name.startswith("scenario_")}
@@ -475,8 +528,11 @@ WITHOUT_TRAY = {"no_tray_host", "no_display", "check"}
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True, help="the built sorvak")
+    parser.add_argument("--no-xinput", help="the library that hides the input extension (no_xinput)")
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
     args = parser.parse_args()
+    global NO_XINPUT
+    NO_XINPUT = args.no_xinput
     return harness.xdesktop.run_scenarios(
         SCENARIOS, args.scenarios,
         lambda name: Session(name, args.program, tray=name not in WITHOUT_TRAY,
