@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "shell_common/program_path.h"
 #include "tools/check/check_report.h"
+#include "tools/check/console_win32.h"
 
 #include <windows.h>
 
@@ -63,6 +64,7 @@ char *conf_to_check(const char *path)
 
 int main(int argc, char **argv)
 {
+    attach_console();
     check_options options;
     if (!parse_check_options(argc, argv, &options)) {
         std::fputs(CHECK_USAGE, stderr);
@@ -77,7 +79,10 @@ int main(int argc, char **argv)
     std::free(g_context.conf_path);
     g_context.conf_path = conf_to_check(options.path);
     load_conf(&g_context);
-    long utf8_line = g_context.conf_path != nullptr ? first_utf8_line(g_context.conf_path) : 0;
+    // Where the ANSI code page is UTF-8 itself, UTF-8 text is what it reads.
+    long utf8_line = g_context.conf_path != nullptr && GetACP() != CP_UTF8
+                         ? first_utf8_line(g_context.conf_path)
+                         : 0;
 
     print_report(stdout, &g_context);
     if (utf8_line != 0)
@@ -85,6 +90,7 @@ int main(int argc, char **argv)
     int status = conf_report_count() != 0 || utf8_line != 0 ? 1 : 0;
     if (!options.live)
         return status;
+    no_wait_at_exit();
 
     std::fputs("\nWatching gestures; nothing is started. Ctrl+Break ends.\n", stdout);
     capture_loop(&g_context);
