@@ -383,16 +383,29 @@ def scenario_check_report(session):
     (folder / "conf.txt").write_bytes(CHECK_CONF.encode("cp1252"))
     conf = harness.windows_path(folder / "conf.txt")
     bound = {"up": "notepad.exe | readme.txt", "down_left": "C:\\Outils\\été.exe"}
+    report = check_report(conf, "4 (middle mouse button)", 50, bound)
+    diagnostics = ("imposible to have a precision of zero\n"
+                   "   it'll be set to default value : 50\n"
+                   "error in conf file, line 3\n"
+                   "   unknown parameter bogus\n")
     for argument in (harness.windows_path(folder), conf):
         result = session.run_windows(check, argument)
         expect_equal(f"status for {argument}", result.returncode, 1)
-        expect_equal("report", result.stdout,
-                     check_report(conf, "4 (middle mouse button)", 50, bound))
-        expect_equal("diagnostics", result.stderr,
-                     "imposible to have a precision of zero\n"
-                     "   it'll be set to default value : 50\n"
-                     "error in conf file, line 3\n"
-                     "   unknown parameter bogus\n")
+        expect_equal("report", result.stdout, report)
+        expect_equal("diagnostics", result.stderr, diagnostics)
+
+    # On a console the same text shows, in order; started beside another
+    # program on it (a command prompt) the checker ends, alone on it (a
+    # double-click) it waits for Enter.
+    command = f'"{harness.windows_path(check)}" "{harness.windows_path(folder)}"'
+    delay = str(int(3000 * harness.TIME_SCALE))
+    for mode, shown in (("shared", ""), ("alone", "running\n")):
+        result = session.run_windows(session.bin_dir / "on_console.exe", mode, delay, command,
+                                     timeout=60)
+        tail = "\nPress Enter to close.\n" if mode == "alone" else ""
+        expect_equal(f"console, {mode}",
+                     (result.returncode, result.stdout.encode("latin-1").decode("utf-8")),
+                     (0, shown + diagnostics + report + tail + "status 1\n"))
 
     (folder / "conf.txt").write_bytes(b"// clean\nright = calc.exe\nkey = 0x10\n")
     result = session.run_windows(check, harness.windows_path(folder))
