@@ -1,11 +1,12 @@
-// The Linux desktop entry: conf.txt beside the executable, the display, the
-// tray icon, the capture thread, the signals and the GTK main loop.
+// The Linux desktop entry: which conf.txt, the display, the tray icon, the
+// capture thread, the signals and the GTK main loop.
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
 #include "linux/tray_linux.h"
+#include "linux/user_conf.h"
 #include "platform/platform.h"
-#include "platform/x11/unmapped_key.h"
+#include "platform/x11/platform_x11.h"
 #include "shell_common/program_path.h"
 #include "shell_common/tray_commands.h"
 
@@ -25,20 +26,33 @@ linux_tray *tray = nullptr;
 // Set by the first Exit; what comes after it, until the loop ends, is dropped.
 bool quitting = false;
 
+// Start-up and every reload load conf.txt here: the shared loader, then what
+// only the Linux program has to say about the file.
+void load_configuration()
+{
+    load_conf(&g_context);
+    report_linux_conf_words(&g_context, stderr);
+}
+
 // The tray menu and the signals both end up here, on the main loop's thread.
 void run_command(unsigned command_id)
 {
     if (quitting)
         return;
+    if (command_id == CMD_RELOAD_CONF) {
+        std::int32_t key_before = g_context.key_code.load();
+        load_configuration();
+        // The capture thread may be waiting for input with the old key in mind.
+        if (g_context.key_code.load() != key_before)
+            wake_capture_thread();
+        return;
+    }
     if (run_tray_command(command_id, &g_context) == tray_command_quit) {
         quitting = true;
         remove_tray(tray);
         tray = nullptr;
         gtk_main_quit();
-        return;
     }
-    if (command_id == CMD_RELOAD_CONF)
-        report_unmapped_capture_key(g_context.key_code.load(), stderr);
 }
 
 gboolean on_hangup(gpointer)
@@ -72,8 +86,8 @@ int main(int argc, char **argv)
     if (program_path == nullptr)
         return 1;
     init_context(program_path, &g_context);
-    load_conf(&g_context);
-    report_unmapped_capture_key(g_context.key_code.load(), stderr);
+    use_linux_conf_path(&g_context, stderr);
+    load_configuration();
 
     // The loader reads conf.txt in the C locale, at start and on reloads alike.
     gtk_disable_setlocale();

@@ -1,14 +1,10 @@
 #include "linux/tray_linux.h"
 
-#include "linux/tray_icon_image.h"
+#include "linux/program_icon.h"
 #include "shell_common/tray_commands.h"
 
-#include <glib/gstdio.h>
 #include <gtk/gtk.h>
 #include <libayatana-appindicator/app-indicator.h>
-
-#include <cstdint>
-#include <string>
 
 struct linux_tray {
     AppIndicator *indicator;
@@ -18,14 +14,15 @@ struct linux_tray {
 namespace
 {
 
-// A themed icon for when the program's own cannot be written.
-constexpr const char FALLBACK_ICON_NAME[] = "input-mouse";
-
 // The tooltip, for the XEmbed fall-back.
 const char *tray_tip = "";
 
-// The indicator library sets no tooltip on its XEmbed fall-back; this
-// subclass adds it when the fall-back icon is made.
+// The indicator library's XEmbed fall-back lacks two things, which this
+// subclass adds when the fall-back icon is made: the tooltip, and a themed
+// icon that stays themed. The library loads the icon name as a file when
+// the current folder holds a file of that name (as the folder of an
+// installed program does), showing no icon; so the name is given back to
+// the icon after each of the library's own updates.
 struct SorvakIndicator {
     AppIndicator parent;
 };
@@ -34,16 +31,43 @@ struct SorvakIndicatorClass {
 };
 
 GtkStatusIcon *(*make_parent_fallback)(AppIndicator *) = nullptr;
+void (*drop_parent_fallback)(AppIndicator *, GtkStatusIcon *) = nullptr;
 
-GtkStatusIcon *make_fallback_with_tip(AppIndicator *indicator)
+// The fall-back is a GtkStatusIcon, whose whole interface is deprecated.
+G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+
+void keep_themed_icon(AppIndicator *indicator, gpointer icon)
+{
+    const char *name = app_indicator_get_icon(indicator);
+    if (name != nullptr && !g_path_is_absolute(name))
+        gtk_status_icon_set_from_icon_name(GTK_STATUS_ICON(icon), name);
+}
+
+void keep_themed_icon_on_status(AppIndicator *indicator, const char *, gpointer icon)
+{
+    keep_themed_icon(indicator, icon);
+}
+
+GtkStatusIcon *make_fallback(AppIndicator *indicator)
 {
     GtkStatusIcon *icon = make_parent_fallback(indicator);
-    // The fall-back is a GtkStatusIcon, whose whole interface is deprecated.
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    if (icon != nullptr)
-        gtk_status_icon_set_tooltip_text(icon, tray_tip);
-    G_GNUC_END_IGNORE_DEPRECATIONS
+    if (icon == nullptr)
+        return nullptr;
+    gtk_status_icon_set_tooltip_text(icon, tray_tip);
+    // Connected after the library's handlers, so run after them.
+    g_signal_connect(indicator, APP_INDICATOR_SIGNAL_NEW_ICON, G_CALLBACK(keep_themed_icon), icon);
+    g_signal_connect(indicator, APP_INDICATOR_SIGNAL_NEW_STATUS,
+                     G_CALLBACK(keep_themed_icon_on_status), icon);
+    keep_themed_icon(indicator, icon);
     return icon;
+}
+
+G_GNUC_END_IGNORE_DEPRECATIONS
+
+void drop_fallback(AppIndicator *indicator, GtkStatusIcon *icon)
+{
+    g_signal_handlers_disconnect_by_data(indicator, icon);
+    drop_parent_fallback(indicator, icon);
 }
 
 G_DEFINE_TYPE(SorvakIndicator, sorvak_indicator, APP_INDICATOR_TYPE)
@@ -52,24 +76,12 @@ void sorvak_indicator_class_init(SorvakIndicatorClass *klass)
 {
     AppIndicatorClass *indicator_class = &klass->parent_class;
     make_parent_fallback = indicator_class->fallback;
-    indicator_class->fallback = make_fallback_with_tip;
+    drop_parent_fallback = indicator_class->unfallback;
+    indicator_class->fallback = make_fallback;
+    indicator_class->unfallback = drop_fallback;
 }
 
 void sorvak_indicator_init(SorvakIndicator *) {}
-
-// The icon goes to a file of the user's own, rewritten at each start so it
-// matches this build, and is named by its absolute path: a bare name would
-// be loaded from a file of that name in the current directory, if any.
-std::string write_icon_file()
-{
-    std::string folder = std::string(g_get_user_runtime_dir()) + "/sorvak-icons";
-    std::string file = folder + "/sorvak.png";
-    if (g_mkdir_with_parents(folder.c_str(), 0700) != 0 ||
-        !g_file_set_contents(file.c_str(), reinterpret_cast<const gchar *>(TRAY_ICON_PNG),
-                             static_cast<gssize>(TRAY_ICON_PNG_SIZE), nullptr))
-        return FALLBACK_ICON_NAME;
-    return file;
-}
 
 void on_item_activate(GtkMenuItem *, gpointer data)
 {
@@ -94,10 +106,15 @@ linux_tray *show_tray(const char *tip, tray_command_handler on_command)
 {
     tray_tip = tip;
     auto *tray = new linux_tray{nullptr, on_command};
-    std::string icon = write_icon_file();
+    // A host, and the fall-back icon drawn here, find an installed icon's
+    // name there whatever prefix the program was installed under.
+    if (program_icon_theme_path()[0] != '\0')
+        gtk_icon_theme_append_search_path(gtk_icon_theme_get_default(), program_icon_theme_path());
     tray->indicator = APP_INDICATOR(g_object_new(sorvak_indicator_get_type(), "id", "sorvak",
                                                  "category", "ApplicationStatus", "icon-name",
-                                                 icon.c_str(), "title", tip, nullptr));
+                                                 program_icon(), "title", tip, nullptr));
+    if (program_icon_theme_path()[0] != '\0')
+        app_indicator_set_icon_theme_path(tray->indicator, program_icon_theme_path());
 
     GtkWidget *menu = gtk_menu_new();
     add_item(menu, "Edit configuration", CMD_EDIT_CONF, tray);
@@ -112,8 +129,17 @@ linux_tray *show_tray(const char *tip, tray_command_handler on_command)
 
 void remove_tray(linux_tray *tray)
 {
+    // A host's Exit is a D-Bus call, answered before the item runs it; the
+    // indicator holds the last reference to the session bus, whose release
+    // drops what is still queued. Held here, it is flushed first: the answer,
+    // then the news that the item is passive.
+    GDBusConnection *bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     // Passive hides the fall-back icon and tells a StatusNotifier host.
     app_indicator_set_status(tray->indicator, APP_INDICATOR_STATUS_PASSIVE);
     g_object_unref(tray->indicator);
     delete tray;
+    if (bus != nullptr) {
+        g_dbus_connection_flush_sync(bus, nullptr, nullptr);
+        g_object_unref(bus);
+    }
 }

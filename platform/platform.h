@@ -16,7 +16,9 @@ std::int16_t plat_key_state(std::int32_t key_code);
 int plat_cursor_pos(std::int32_t *x, std::int32_t *y);
 
 // Suspends the calling thread for about `milliseconds`. Whatever the system
-// sends the thread meanwhile is answered.
+// sends the thread meanwhile is answered. A platform told of input as it
+// comes (X11) may pause longer while this thread's previous key query found
+// the key up, until a key or button event; never shorter.
 void plat_sleep(std::uint32_t milliseconds);
 
 // Asks the shell to open `file` with the parameter text `parameters`

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Performance figures: the micro-benchmarks, load time and peak memory of the
 # loader, instruction counts, the delay from a key release to the shell call,
-# stripped sizes of the Windows programs and idle CPU under Wine. Run from
-# anywhere; results are printed and kept in build/perf/perf.txt.
+# stripped sizes of the Windows programs, the idle wakeups and CPU of the
+# Linux program on Xvfb and idle CPU under Wine. Run from anywhere; results
+# are printed and kept in build/perf/perf.txt.
 #
 # Environment: RUNS (default 5) runs per timing and repetitions per benchmark,
 # IDLE_SECONDS (default 60) per idle measurement and IDLE_RUNS (default 3) of
 # them for each program, SECTIONS (default "bench load callgrind release sizes
-# wine") to run only some parts, SKIP_WINE=1 to leave out the Wine part.
+# linux wine") to run only some parts, SKIP_WINE=1 to leave out the Wine part,
+# LINUX_PROGRAM to measure another build of the Linux sorvak (one from before
+# a change, say) instead of build/linux/bin/sorvak.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +18,7 @@ out="$root/build/perf"
 runs=${RUNS:-5}
 idle_seconds=${IDLE_SECONDS:-60}
 idle_runs=${IDLE_RUNS:-3}
-sections=" ${SECTIONS:-bench load callgrind release sizes wine} "
+sections=" ${SECTIONS:-bench load callgrind release sizes linux wine} "
 [[ ${SKIP_WINE:-0} == 1 ]] && sections=${sections/ wine / }
 want() { [[ $sections == *" $1 "* ]]; }
 mkdir -p "$out"
@@ -24,6 +27,8 @@ report="$out/perf.txt"
 
 say() { printf '%s\n' "$*" | tee -a "$report"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'; }
+# The median of a list of numbers separated by blanks.
+median_of() { tr ' ' '\n' <<<"$1" | awk NF | median; }
 
 "$root/scripts/setup.sh" >&2
 # Incremental builds, so the figures are always those of the current sources.
@@ -158,6 +163,94 @@ done
 say ""
 fi
 
+# ---------------------------------------------------------------- idle of the Linux program
+if ! want linux; then
+    say "== idle of the Linux program not asked for"
+elif ! command -v Xvfb >/dev/null || ! command -v dbus-daemon >/dev/null || ! command -v gcc >/dev/null; then
+    say "== idle of the Linux program skipped: needs xvfb, dbus-daemon and gcc"
+else
+    linux_program=${LINUX_PROGRAM:-$root/build/linux/bin/sorvak}
+    if [[ -z ${LINUX_PROGRAM:-} ]]; then
+        (cd "$root" && cmake --preset linux >/dev/null && cmake --build --preset linux -j2 --target sorvak >/dev/null)
+    fi
+    run="$out/linux_run"
+    rm -rf "$run"
+    mkdir -p "$run"
+    cp "$linux_program" "$run/sorvak"
+    : >"$run/conf.txt" # the defaults: Ctrl captures
+    gcc -O2 -o "$run/idle_baseline" "$root/bench/idle_baseline_x11.c" -lX11
+    # A display, a session bus and a tray host of its own, as on a desktop.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>&1 &
+    linux_xvfb=$!
+    dbus-daemon --session --fork --print-address=1 --print-pid=1 >"$run/bus"
+    linux_bus=$(sed -n 2p "$run/bus")
+    linux_tray=
+    # Stops only what this section started.
+    linux_cleanup() { kill $linux_tray "$linux_bus" "$linux_xvfb" 2>/dev/null || true; }
+    trap linux_cleanup EXIT
+    for ((i = 0; i < 100; i++)); do
+        [[ -s $run/display ]] && break
+        sleep 0.1
+    done
+    linux_env=(DISPLAY=":$(cat "$run/display")" DBUS_SESSION_BUS_ADDRESS="$(sed -n 1p "$run/bus")" NO_AT_BRIDGE=1)
+    if command -v trayer >/dev/null; then
+        env "${linux_env[@]}" trayer --edge bottom --SetDockType false >/dev/null 2>&1 &
+        linux_tray=$!
+    fi
+    sleep 2
+    # Wakeups (voluntary and involuntary context switches) and CPU time (ns,
+    # from schedstat) of all of a process's threads so far; %.0f because
+    # mawk's %d stops at 2^31.
+    switches() { cat /proc/"$1"/task/*/status 2>/dev/null | awk '/ctxt_switches/ { s += $2 } END { print s + 0 }'; }
+    cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { printf "%.0f\n", t }'; }
+    measure_linux() { # the program and its arguments; prints wakeups, CPU ns, Xvfb CPU ns
+        local pid s0 c0 x0 s1 c1 x1
+        env "${linux_env[@]}" "$@" >/dev/null 2>&1 &
+        pid=$!
+        sleep 5 # let start-up finish
+        s0=$(switches $pid) c0=$(cpu_ns $pid) x0=$(cpu_ns $linux_xvfb)
+        sleep "$idle_seconds"
+        s1=$(switches $pid) c1=$(cpu_ns $pid) x1=$(cpu_ns $linux_xvfb)
+        if kill $pid 2>/dev/null; then
+            echo "$((s1 - s0)) $((c1 - c0)) $((x1 - x0))"
+        fi
+        wait $pid 2>/dev/null || true
+    }
+    say "== idle of the Linux program on Xvfb over ${idle_seconds} s, median of $idle_runs runs"
+    say "   ($linux_program; wakeups: context switches of all threads, /proc/PID/task/*/status;"
+    say "   CPU: their run time, /proc/PID/task/*/schedstat)"
+    declare -A linux_wakeups linux_cpu linux_server
+    linux_labels=(sorvak "sleep only" "queries+sleep")
+    for ((r = 0; r < idle_runs; r++)); do
+        for label in "${linux_labels[@]}"; do
+            case $label in
+                sorvak) result=$(measure_linux "$run/sorvak") ;;
+                "sleep only") result=$(measure_linux "$run/idle_baseline") ;;
+                *) result=$(measure_linux "$run/idle_baseline" poll) ;;
+            esac
+            [[ -n $result ]] || { say "$label: did not stay up"; continue; }
+            read -r w c x <<<"$result"
+            linux_wakeups[$label]+="$w " linux_cpu[$label]+="$c " linux_server[$label]+="$x "
+        done
+    done
+    say "$(printf '%-14s %10s %22s %22s' program wakeups/s 'process CPU ms' 'Xvfb CPU ms')"
+    for label in "${linux_labels[@]}"; do
+        w=$(median_of "${linux_wakeups[$label]:-}")
+        c=$(median_of "${linux_cpu[$label]:-}")
+        x=$(median_of "${linux_server[$label]:-}")
+        [[ $w == n/a ]] && continue
+        say "$(awk -v w="$w" -v c="$c" -v x="$x" -v d="$idle_seconds" -v n="$label" \
+            'BEGIN { printf "%-14s %10.2f %12.1f (%6.3f%%) %12.1f (%6.3f%%)", n, w / d, c / 1e6, c / 1e7 / d, x / 1e6, x / 1e7 / d }')"
+    done
+    say "  runs (wakeups, process CPU ns, Xvfb CPU ns, over ${idle_seconds} s):"
+    for label in "${linux_labels[@]}"; do
+        say "    $label: ${linux_wakeups[$label]:-}/ ${linux_cpu[$label]:-}/ ${linux_server[$label]:-}"
+    done
+    linux_cleanup
+    trap - EXIT
+fi
+say ""
+
 # ---------------------------------------------------------------- idle CPU under Wine
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
@@ -231,8 +324,8 @@ else
     done
     say "$(printf '%-14s %18s %22s %12s' program 'process CPU s' 'wineserver CPU s' 'total %')"
     for label in "${labels[@]}"; do
-        p=$(tr ' ' '\n' <<<"${proc_ticks[$label]:-}" | awk NF | median)
-        w=$(tr ' ' '\n' <<<"${server_ticks[$label]:-}" | awk NF | median)
+        p=$(median_of "${proc_ticks[$label]:-}")
+        w=$(median_of "${server_ticks[$label]:-}")
         [[ $p == n/a ]] && continue
         say "$(awk -v p="$p" -v s="$w" -v t="$tck" -v d="$idle_seconds" -v n="$label" \
             'BEGIN { printf "%-14s %11.2f (%4.2f%%) %15.2f (%4.2f%%) %11.2f%%", n, p / t, 100 * p / t / d, s / t, 100 * s / t / d, 100 * (p + s) / t / d }')"

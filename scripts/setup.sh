@@ -8,6 +8,8 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev python3
 # The native Linux program (X11, GTK tray) and its acceptance tests' tray host and bus.
 packages+=(pkg-config libx11-dev libxi-dev libglib2.0-dev libgtk-3-dev
            libayatana-appindicator3-dev trayer dbus-daemon)
+# Its package (dpkg-shlibdeps, lintian) and the tests' StatusNotifier host.
+packages+=(dpkg-dev lintian python3-gi)
 
 missing=()
 for p in "${packages[@]}"; do

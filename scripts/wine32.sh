@@ -52,7 +52,8 @@ unmount_all() {
   [[ -z $(mounts_under "$root") ]] || { say "cannot unmount everything under $root"; exit 1; }
 }
 
-# The Debian mirror this machine's apt uses for bookworm.
+# The Debian mirror this machine's apt uses for bookworm: the route is built
+# from that one and from no other. Fails, saying so, when apt has none.
 mirror() {
   local lists=() sources=() uri
   for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do [[ -f $f ]] && lists+=("$f"); done
@@ -62,7 +63,12 @@ mirror() {
   ((${#sources[@]})) && [[ -z ${uri:-} ]] && uri=$(awk 'BEGIN { RS = "" }
       /Suites:[^\n]* bookworm( |\n|$)/ && match($0, /URIs:[ \t]*[^ \t\n]+/) {
         u = substr($0, RSTART, RLENGTH); sub(/^URIs:[ \t]*/, "", u); print u; exit }' "${sources[@]}")
-  echo "${uri:-http://deb.debian.org/debian}"
+  if [[ -z ${uri:-} ]]; then
+    say "no Debian 12 (bookworm) source in /etc/apt/sources.list or /etc/apt/sources.list.d/:"
+    say "configure apt's mirror first, then run this again"
+    return 1
+  fi
+  echo "$uri"
 }
 
 # Steps are told only when the set-up takes minutes: after a reboot the
@@ -89,7 +95,7 @@ fetch_qemu() {
   local apt=$base/apt
   rm -rf "$apt"
   mkdir -p "$apt/lists/partial" "$apt/cache/archives/partial" "$apt/deb"
-  echo "deb $(mirror) bookworm-backports main" >"$apt/sources.list"
+  echo "deb $mirror_uri bookworm-backports main" >"$apt/sources.list"
   local opts=(-q -o Dir::Etc::SourceList="$apt/sources.list" -o Dir::Etc::SourceParts=/dev/null
               -o Dir::State::Lists="$apt/lists" -o Dir::Cache="$apt/cache"
               -o APT::Architectures::=amd64 -o APT::Sandbox::User=root)
@@ -118,8 +124,8 @@ register_binfmt() {
 }
 
 make_root() {
-  debootstrap --arch=i386 --variant=minbase bookworm "$root" "$(mirror)"
-  printf 'deb %s bookworm main\ndeb %s bookworm-updates main\n' "$(mirror)" "$(mirror)" \
+  debootstrap --arch=i386 --variant=minbase bookworm "$root" "$mirror_uri"
+  printf 'deb %s bookworm main\ndeb %s bookworm-updates main\n' "$mirror_uri" "$mirror_uri" \
     >"$root/etc/apt/sources.list"
   touch "$root/.sorvak-debootstrapped"
 }
@@ -160,6 +166,9 @@ set_up() {
   if [[ ! -x $qemu || $(cat "$base/ready" 2>/dev/null) != "$version" ]]; then
     loud=1
     say "setting up the 32-bit Wine route in $base (about 5 minutes, 1 GB; log: $log)"
+  fi
+  if [[ ! -x $qemu || ! -f $root/.sorvak-debootstrapped ]]; then
+    mirror_uri=$(mirror) || exit 1
   fi
   if ! command -v debootstrap >/dev/null; then
     step "installing debootstrap" sh -c \

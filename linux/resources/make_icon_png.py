@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the Linux tray icon: the image of make_icon.py (a white stroke
-bending into an arrow head on a blue disc) as a 64x64 RGBA PNG, smoothed by
-sampling each pixel 4x4 times, and optionally a C++ source holding the PNG's
+"""Writes the Linux icon: the image of make_icon.py (a white stroke bending
+into an arrow head on a blue disc) as RGBA PNGs, smoothed by sampling each
+pixel 4x4 times, at each size of the hicolor theme it is installed into
+(DIR/hicolor/NxN/apps/sorvak.png), and a C++ source holding the 64x64 PNG's
 bytes so the program carries its own icon.
 
-usage: make_icon_png.py OUT.png [OUT.cpp]
+usage: make_icon_png.py DIR OUT.cpp SIZE...   (64 among the sizes)
 """
 
 import struct
@@ -15,15 +16,15 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "shell_common"))
 import make_icon  # noqa: E402
 
-SIZE = 64
+CARRIED = 64
 SAMPLES = 4
 
 
-def rgba(x, y):
+def rgba(x, y, size):
     """Average colour of the pixel's samples, alpha from how many are inside."""
     total = [0, 0, 0]
     inside = 0
-    fine = SIZE * SAMPLES
+    fine = size * SAMPLES
     for sy in range(SAMPLES):
         for sx in range(SAMPLES):
             (b, g, r), transparent = make_icon.pixel(x * SAMPLES + sx, y * SAMPLES + sy, fine)
@@ -36,15 +37,15 @@ def rgba(x, y):
     return tuple(round(c / inside) for c in total) + (alpha,)
 
 
-def png():
-    rows = b"".join(b"\0" + b"".join(bytes(rgba(x, y)) for x in range(SIZE))
-                    for y in range(SIZE))
+def png(size):
+    rows = b"".join(b"\0" + b"".join(bytes(rgba(x, y, size)) for x in range(size))
+                    for y in range(size))
 
     def chunk(kind, data):
         body = kind + data
         return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body))
 
-    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
     return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header)
             + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
 
@@ -57,8 +58,15 @@ def cpp_source(data):
             f"const std::size_t TRAY_ICON_PNG_SIZE = {len(data)};\n")
 
 
+def main(folder, source, *sizes):
+    for size in map(int, sizes):
+        image = png(size)
+        target = Path(folder) / "hicolor" / f"{size}x{size}" / "apps" / "sorvak.png"
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(image)
+        if size == CARRIED:
+            Path(source).write_text(cpp_source(image))
+
+
 if __name__ == "__main__":
-    image = png()
-    Path(sys.argv[1]).write_bytes(image)
-    if len(sys.argv) > 2:
-        Path(sys.argv[2]).write_text(cpp_source(image))
+    main(*sys.argv[1:])

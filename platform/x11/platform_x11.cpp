@@ -1,13 +1,18 @@
 // The X11 operations behind platform.h for the Linux program. Each thread
 // that asks the X server keeps a connection of its own: Xlib connections are
-// not shared with the user interface's.
+// not shared with the user interface's. The thread that asks for the key also
+// listens to raw input events, so that a tap between two queries counts and
+// the pause after a query that found the key up can wait for input.
+#include "platform/x11/platform_x11.h"
+
 #include "platform/platform.h"
-#include "platform/x11/launch_command.h"
+#include "platform/x11/input_wait.h"
 #include "platform/x11/x11_key_table.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <glib.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -25,6 +30,12 @@ namespace
 using steady = std::chrono::steady_clock;
 
 constexpr int KEYMAP_BYTES = 32;
+constexpr int RAW_BUTTONS = 32;
+// How long a pause waiting for input may last. Each cycle costs three
+// wakeups (the pause, the key's reply, the cursor's); this keeps an idle
+// program under two a second, and still sees within it a press whose event
+// never came.
+constexpr int IDLE_PAUSE_MAX_MS = 2000;
 
 struct x11_connection {
     Display *display = nullptr;
@@ -33,7 +44,17 @@ struct x11_connection {
     steady::time_point retry_after{};
     bool xi2_checked = false;
     bool xi2 = false;
+    int xi_opcode = 0;
+    int xi_minor = 0;
     int pointer_device = 0;
+    // Raw key and button events are selected on this connection.
+    bool raw_checked = false;
+    bool raw_events = false;
+    // What the raw events showed pressed since the previous key query.
+    unsigned char pressed_keycodes[KEYMAP_BYTES] = {};
+    std::uint32_t pressed_buttons = 0;
+    // The previous key query found the key up.
+    bool key_was_up = false;
     // The keycodes carrying the capture key's keysyms, for the code they
     // were worked out for (-1: none yet, or the keyboard mapping changed).
     std::int32_t mapped_code = -1;
@@ -48,6 +69,40 @@ struct x11_connection {
 
 thread_local x11_connection connection;
 
+// Takes everything the server sent: keyboard mapping changes and raw input.
+// True when a raw key or button event was among it.
+bool take_events(x11_connection &c)
+{
+    bool input = false;
+    while (XPending(c.display) > 0) {
+        XEvent event;
+        XNextEvent(c.display, &event);
+        if (event.type == MappingNotify) {
+            XRefreshKeyboardMapping(&event.xmapping);
+            c.mapped_code = -1;
+            continue;
+        }
+        XGenericEventCookie &cookie = event.xcookie;
+        if (event.type != GenericEvent || cookie.extension != c.xi_opcode ||
+            !XGetEventData(c.display, &cookie))
+            continue;
+        const auto *raw = static_cast<const XIRawEvent *>(cookie.data);
+        input = true;
+        int detail = raw->detail;
+        if (raw->evtype == XI_RawKeyPress && detail >= 0 && detail < KEYMAP_BYTES * 8)
+            c.pressed_keycodes[detail / 8] |= static_cast<unsigned char>(1u << (detail % 8));
+        else if (raw->evtype == XI_RawButtonPress && detail > 0 && detail < RAW_BUTTONS)
+            c.pressed_buttons |= 1u << detail;
+        XFreeEventData(c.display, &cookie);
+    }
+    return input;
+}
+
+bool take_input(void *c)
+{
+    return take_events(*static_cast<x11_connection *>(c));
+}
+
 Display *open_display()
 {
     x11_connection &c = connection;
@@ -60,15 +115,8 @@ Display *open_display()
             return nullptr;
         }
     }
-    // No event is selected on this connection: whatever arrives is the
-    // server announcing a new keyboard mapping. The queue must not grow.
-    while (XPending(c.display) > 0) {
-        XEvent event;
-        XNextEvent(c.display, &event);
-        if (event.type == MappingNotify)
-            XRefreshKeyboardMapping(&event.xmapping);
-        c.mapped_code = -1;
-    }
+    // The queue must not grow, and a new keyboard mapping must be seen.
+    take_events(c);
     return c.display;
 }
 
@@ -110,19 +158,24 @@ bool keyboard_key_down(Display *display, std::int32_t key_code, const x11_key &k
     return false;
 }
 
+// Whether the server speaks version 2 of the input extension; asked once a
+// connection, announcing 2.2 (the version a client announces is the one its
+// events follow).
 bool setup_xi2(Display *display)
 {
     x11_connection &c = connection;
     if (!c.xi2_checked) {
         c.xi2_checked = true;
-        int opcode = 0;
         int first_event = 0;
         int first_error = 0;
         int major = 2;
-        int minor = 0;
-        if (!XQueryExtension(display, "XInputExtension", &opcode, &first_event, &first_error) ||
+        int minor = 2;
+        if (!XQueryExtension(display, "XInputExtension", &c.xi_opcode, &first_event,
+                             &first_error) ||
             XIQueryVersion(display, &major, &minor) != Success)
             return false;
+        c.xi2 = true;
+        c.xi_minor = minor;
         // A client that never chose a pointer is told none; the first master
         // pointer is the one the server would use.
         int pointer = 0;
@@ -136,9 +189,47 @@ bool setup_xi2(Display *display)
                 XIFreeDeviceInfo(devices);
         }
         c.pointer_device = pointer;
-        c.xi2 = pointer != 0;
     }
     return c.xi2;
+}
+
+// Raw events reach a client on the root window whatever window has the focus
+// or a grab, from version 2.1 on; with an older server the key stays sampled
+// and the pause a plain sleep. Pointer motion is not asked for: it must not
+// wake the thread.
+void watch_raw_input(Display *display)
+{
+    x11_connection &c = connection;
+    if (c.raw_checked)
+        return;
+    c.raw_checked = true;
+    if (!setup_xi2(display) || c.xi_minor < 1)
+        return;
+    unsigned char mask[XIMaskLen(XI_RawButtonRelease)] = {};
+    XISetMask(mask, XI_RawKeyPress);
+    XISetMask(mask, XI_RawKeyRelease);
+    XISetMask(mask, XI_RawButtonPress);
+    XISetMask(mask, XI_RawButtonRelease);
+    XIEventMask events{XIAllMasterDevices, static_cast<int>(sizeof mask), mask};
+    c.raw_events = XISelectEvents(display, DefaultRootWindow(display), &events, 1) == Success;
+}
+
+// Whether the raw events showed `key` pressed since the previous query.
+bool pressed_since_query(const x11_connection &c, const x11_key &key)
+{
+    if (key.button != 0)
+        return key.button < RAW_BUTTONS && (c.pressed_buttons & (1u << key.button)) != 0;
+    for (int i = 0; i < KEYMAP_BYTES; ++i)
+        if ((c.pressed_keycodes[i] & c.keycodes[i]) != 0)
+            return true;
+    return false;
+}
+
+int wake_descriptor()
+{
+    // Made by whichever thread comes first; kept for the process's life.
+    static const int descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    return descriptor;
 }
 
 // The pointer on the root window through the core protocol. False when it
@@ -165,7 +256,7 @@ bool button_down(Display *display, unsigned button)
     }
     // The core protocol's state stops at button 5; the side buttons are seen
     // through the input extension only.
-    if (!setup_xi2(display))
+    if (!setup_xi2(display) || connection.pointer_device == 0)
         return false;
     Window root_return = 0;
     Window child = 0;
@@ -184,29 +275,28 @@ bool button_down(Display *display, unsigned button)
     return down;
 }
 
-// The child is a fresh program: none of the capture thread's blocked signals,
-// and the default broken-pipe action that the libraries may have set aside.
-// Recent GLib resets both as well, but does not promise to.
-void reset_child_signals(gpointer)
-{
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    signal(SIGPIPE, SIG_DFL);
-}
-
 } // namespace
 
 std::int16_t plat_key_state(std::int32_t key_code)
 {
-    x11_key key;
-    if (!find_x11_key(key_code, &key))
-        return 0;
     Display *display = open_display();
     if (display == nullptr)
         return 0;
-    bool down = key.button != 0 ? button_down(display, key.button)
-                                : keyboard_key_down(display, key_code, key);
+    x11_connection &c = connection;
+    watch_raw_input(display);
+    x11_key key;
+    bool down = false;
+    if (find_x11_key(key_code, &key)) {
+        down = key.button != 0 ? button_down(display, key.button)
+                               : keyboard_key_down(display, key_code, key);
+        // The reply came after every event the server sent before it, so the
+        // presses taken now are exactly those since the previous query.
+        take_events(c);
+        down = down || pressed_since_query(c, key);
+    }
+    std::memset(c.pressed_keycodes, 0, sizeof c.pressed_keycodes);
+    c.pressed_buttons = 0;
+    c.key_was_up = !down;
     return down ? INT16_MIN : 0;
 }
 
@@ -227,25 +317,25 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
 
 void plat_sleep(std::uint32_t milliseconds)
 {
+    // While the key is up nothing can start a gesture but a key or a button,
+    // so the pause waits for one; while it is down the cursor is sampled.
+    x11_connection &c = connection;
+    if (c.raw_events && c.key_was_up) {
+        wait_for_input(ConnectionNumber(c.display), take_input, &c, wake_descriptor(),
+                       static_cast<int>(milliseconds), IDLE_PAUSE_MAX_MS);
+        return;
+    }
     timespec left{static_cast<time_t>(milliseconds / 1000),
                   static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
 }
 
-void plat_shell_open(const char *file, const char *parameters)
+void wake_capture_thread()
 {
-    std::vector<std::string> command = resolve_launch_command(file, parameters);
-    if (command.empty())
-        return;
-    std::vector<char *> argv;
-    for (std::string &word : command)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    // Without G_SPAWN_DO_NOT_REAP_CHILD GLib starts the program through an
-    // intermediate child that exits at once, so nothing is left to reap.
-    g_spawn_async(nullptr, argv.data(), nullptr, G_SPAWN_STDIN_FROM_DEV_NULL, reset_child_signals,
-                  nullptr, nullptr, nullptr);
+    std::uint64_t one = 1;
+    ssize_t written = write(wake_descriptor(), &one, sizeof one);
+    static_cast<void>(written);
 }
 
 void plat_exit(int status)

@@ -1,12 +1,13 @@
 """Drives the native Linux sorvak for the acceptance scenarios.
 
 A session owns a private Xvfb (black root, no window manager), optionally
-trayer as the XEmbed tray host, and a work folder: each started copy of the
-program runs from a folder of its own with its own conf.txt. The session bus
-comes from the dbus-run-session the test runs under. PATH starts with a
-folder holding a stand-in xdg-open that records its arguments. Input is
-injected with xdotool; the screen is read with ImageMagick's `import`.
-Everything a session starts is ended by close().
+trayer as the XEmbed tray host and a StatusNotifier host on the bus
+(sni_host.py), and a work folder: each started copy of the program runs from
+a folder of its own with its own conf.txt, and HOME is a folder of the work
+folder's. The session bus comes from the dbus-run-session the test runs
+under. PATH starts with a folder holding a stand-in xdg-open that records its
+arguments. Input is injected with xdotool; the screen is read with
+ImageMagick's `import`. Everything a session starts is ended by close().
 """
 
 import os
@@ -31,6 +32,7 @@ TRAY_HEIGHT = 32
 ICON_DISC = (0x10, 0x60, 0xC0)
 
 MENU_ITEMS = ("edit", "reload", "exit")
+MENU_LABELS = {"edit": "Edit configuration", "reload": "Reload configuration", "exit": "Exit"}
 
 # Writes its arguments one a line, then what it inherited, then "--", to
 # record.log beside itself: appended, so several runs can be told apart.
@@ -102,6 +104,19 @@ class Instance(xdesktop.Instance):
         mask = int(re.search(r"^SigCgt:\s*([0-9a-f]+)", status, re.M).group(1), 16)
         return {n for n in range(1, 65) if mask & (1 << (n - 1))}
 
+    def wakeups(self):
+        """Context switches so far of all the process's threads, voluntary
+        and not: how often any of them woke."""
+        total = 0
+        for status in Path(f"/proc/{self.process.pid}/task").glob("*/status"):
+            try:
+                text = status.read_text()
+            except OSError:  # a thread that has just ended
+                continue
+            total += sum(map(int, re.findall(r"^(?:non)?voluntary_ctxt_switches:\s*(\d+)", text,
+                                             re.M)))
+        return total
+
     def children(self):
         """(pid, state) of the process's children."""
         found = []
@@ -116,7 +131,7 @@ class Instance(xdesktop.Instance):
 
 
 class Session(xdesktop.Session):
-    def __init__(self, scenario, program, tray=True):
+    def __init__(self, scenario, program, tray=True, sni=False):
         self.scenario = scenario
         self.program = Path(program)
         if not self.program.exists():
@@ -127,13 +142,19 @@ class Session(xdesktop.Session):
         if missing:
             raise HarnessError(f"missing {', '.join(missing)}: run scripts/setup.sh")
         self.tray = tray
+        self.sni = sni
+        self.host = None
         super().__init__(scenario, "linux")
         self.bin = self.work / "bin"
         install_recorder(self.bin / "xdg-open")
         self.runtime = self.work / "runtime"
         self.runtime.mkdir(mode=0o700)
+        self.home = self.work / "home"
+        self.home.mkdir()
 
     def start(self):
+        if self.sni:
+            self.start_sni_host()
         self.xvfb, self.display = xdesktop.start_xvfb(SCREEN_W, SCREEN_H, "-br")
         if self.tray:
             self.others.append(subprocess.Popen(
@@ -146,9 +167,21 @@ class Session(xdesktop.Session):
     def env(self):
         env = dict(os.environ)
         env.update(DISPLAY=self.display, NO_AT_BRIDGE="1", XDG_RUNTIME_DIR=str(self.runtime),
+                   HOME=str(self.home),
                    PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
-        env.pop("WAYLAND_DISPLAY", None)
+        for name in ("WAYLAND_DISPLAY", "XDG_CONFIG_HOME"):
+            env.pop(name, None)
         return env
+
+    def start_sni_host(self):
+        # Imported here: only these sessions need the GObject bindings.
+        import sni_host
+        self.host = sni_host.StatusNotifierHost()
+
+    def after_kill(self):
+        if self.host is not None:
+            self.host.close()
+            self.host = None
 
     # -- the program ----------------------------------------------------------
 
@@ -161,8 +194,9 @@ class Session(xdesktop.Session):
     def start_sorvak(self, conf_text=None, directory=None, env=None, ready=True):
         """Starts a copy from `directory` (a new folder by default) with
         conf_text as its conf.txt (a function of the folder, a text, or None
-        for no file). Returns once it handles its signals and, with a tray
-        host, once its icon shows."""
+        for no file). Returns once it handles its signals and once its icon
+        shows: an item registered with the StatusNotifier host when there
+        is one, otherwise in trayer's panel when that runs."""
         directory = directory or self.new_folder()
         if callable(conf_text):
             conf_text = conf_text(directory)
@@ -177,6 +211,7 @@ class Session(xdesktop.Session):
                                        stdin=zero, stdout=out, stderr=err)
         instance = Instance(self, directory, process)
         self.instances.append(instance)
+        items = len(self.host.registered()) if self.host else 0
         if ready:
             def handling():
                 if not instance.running():
@@ -184,7 +219,10 @@ class Session(xdesktop.Session):
                                        f"{process.returncode}: {instance.stderr()!r}")
                 return {signal.SIGHUP, signal.SIGINT, signal.SIGTERM} <= instance.handled_signals()
             wait_for(handling, 10, "sorvak to handle its signals")
-            if self.tray:
+            if self.host:
+                wait_for(lambda: len(self.host.registered()) > items, 10,
+                         "the item's registration with the StatusNotifier host")
+            elif self.tray:
                 wait_for(self.icon_centre, 10, "the tray icon")
             # The capture thread starts with the signal handlers.
             time.sleep(0.2)
@@ -192,10 +230,11 @@ class Session(xdesktop.Session):
 
     # -- input ----------------------------------------------------------------
 
-    def gesture(self, segments, key="ctrl", button=None, start=(400, 260)):
+    def gesture(self, segments, key="ctrl", button=None, start=(400, 260), held=False):
         """Holds `key` (or pointer `button`), moves along [(dx, dy), ...] in
-        small steps, releases. An empty list presses and releases only."""
-        press = ["mousedown", button] if button else ["keydown", key]
+        small steps, releases. An empty list presses and releases only. With
+        `held` the key is down already and only released."""
+        press = [] if held else ["mousedown", button] if button else ["keydown", key]
         release = ["mouseup", button] if button else ["keyup", key]
         self.xdotool(*xdesktop.gesture_script(
             segments, start, press, release,
@@ -258,11 +297,23 @@ class Session(xdesktop.Session):
         return dict(zip(MENU_ITEMS, bands))
 
     def tray_menu(self, item):
-        """Right-clicks the icon and clicks item ('edit', 'reload', 'exit')."""
+        """Chooses item ('edit', 'reload', 'exit') of the latest icon's menu:
+        through the StatusNotifier host when there is one, otherwise by
+        right-clicking the icon in trayer's panel and clicking the item."""
+        if self.host:
+            registered = self.host.registered()[-1]
+            entries = {p.get("label"): i for i, p in self.host.menu_layout(registered)}
+            self.host.click(registered, entries[MENU_LABELS[item]])
+            return
         box = self.open_tray_menu()
         row = self.menu_item_rows(box)[item]
         self.xdotool("mousemove", box[0] + box[2] // 3, row, "sleep", 0.2, "click", 1)
         wait_for(lambda: self.menu_box() is None, 10, "the tray menu to close")
+
+    def icon_gone(self):
+        """Whether no icon of the program is left: no item registered with
+        the StatusNotifier host, or none in trayer's panel."""
+        return self.host.registered() == [] if self.host else self.icon_centre() is None
 
     # -- failure evidence -----------------------------------------------------
 

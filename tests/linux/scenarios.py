@@ -1,13 +1,16 @@
 #!/usr/bin/env python3
 """Acceptance scenarios for the native Linux sorvak, one per CTest test.
 
-usage: scenarios.py --program PATH SCENARIO...
+usage: scenarios.py --program PATH [--no-xinput LIBRARY] SCENARIO...
 Run under dbus-run-session. Exit status 77 when the program has not been
-built or there is no session bus, 1 on failure.
+built, there is no session bus or no_xinput lacks its library, 1 on failure.
 """
 
 import argparse
+import os
+import shutil
 import signal
+import subprocess
 import sys
 import time
 
@@ -15,6 +18,9 @@ import harness
 from harness import Session, expect_equal, read_records, wait_for
 
 D = 200  # travel of one stroke; well past any threshold at precision 50
+
+SAMPLE = harness.REPO / "linux" / "resources" / "conf-linux.txt"
+VERSION = "1.1.8"
 
 KINDS = harness.xdesktop.gesture_kinds(D)
 SEGMENTS = {kind: segments for kind, segments, _ in KINDS}
@@ -46,11 +52,19 @@ def expect_exit(instance, status, timeout=10):
     expect_equal(f"exit status of {instance.directory.name}", instance.wait(timeout), status)
 
 
+def wakeup_rate(instance, seconds):
+    """Wakeups a second of all the program's threads over `seconds`."""
+    before = instance.wakeups()
+    time.sleep(seconds)
+    return (instance.wakeups() - before) / seconds
+
+
 # -- scenarios ----------------------------------------------------------------
 
 def scenario_gestures(session):
     """All eleven kinds print their label, bound ones their program too; a
-    press without movement is too small; the output is whole at exit."""
+    press without movement is too small, and so is each of ten taps with no
+    time between press and release; the output is whole at exit."""
     bound = {"right", "down_left", "vertical", "other"}
 
     def conf(directory):
@@ -64,7 +78,9 @@ def scenario_gestures(session):
         make(session, kind)
         expected += f"{label}\n" + (f" -> {program}\n" if kind in bound else "")
     session.gesture([])
-    expected += "insufficient movement\n"
+    session.xdotool(*["keydown", "--delay", 0, "ctrl", "keyup", "--delay", 0, "ctrl",
+                      "sleep", 0.1] * 10)
+    expected += "insufficient movement\n" * 11
     runs = wait_records(program.parent / "record.log", len(bound))
     expect_equal("programs started", sorted(r["args"][0] for r in runs), sorted(bound))
     instance.send(signal.SIGTERM)
@@ -122,14 +138,20 @@ def scenario_document(session):
 
 
 def scenario_shift_key(session):
-    """key = 0x10: Shift captures (either side), Ctrl no longer does."""
-    instance = session.start_sorvak("key = 0x10\n")
+    """A reload to key = 0x10 takes effect at once, for a Shift held already
+    too (no key event comes until its stroke ends); then Shift captures
+    (either side), Ctrl no longer does."""
+    instance = session.start_sorvak("")
+    session.xdotool("mousemove", *start_for(SEGMENTS["down"]), "keydown", "shift", "sleep", 0.3)
+    instance.write_conf("key = 0x10\n")
+    instance.send(signal.SIGHUP)
+    make(session, "down", key="shift", held=True)
     make(session, "right", key="ctrl")
     make(session, "left", key="shift")
     make(session, "up", key="Shift_R")
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
-    expect_equal("standard output", instance.stdout(), "gauche\nhaut\n")
+    expect_equal("standard output", instance.stdout(), "bas\ngauche\nhaut\n")
 
 
 def scenario_mouse_button_key(session):
@@ -145,9 +167,12 @@ def scenario_mouse_button_key(session):
     side = session.start_sorvak("key = 5\n")
     make(session, "left", button=8)
     make(session, "up", button=2)
+    # A click with no time between press and release still counts.
+    session.xdotool("mousedown", 8, "mouseup", 8, "sleep", 0.1)
     side.send(signal.SIGTERM)
     expect_exit(side, 0)
-    expect_equal("standard output (side button)", side.stdout(), "gauche\n")
+    expect_equal("standard output (side button)", side.stdout(),
+                 "gauche\ninsufficient movement\n")
 
 
 def scenario_unmapped_key(session):
@@ -220,7 +245,7 @@ def scenario_exit_menu(session):
     session.tray_menu("exit")
     expect_exit(instance, 0)
     expect_equal("standard output", instance.stdout(), "bas\n")
-    expect_equal("icon after exit", session.icon_centre(), None)
+    wait_for(session.icon_gone, 5, "the icon to go")
 
 
 def scenario_terminate(session):
@@ -247,6 +272,39 @@ def scenario_no_tray_host(session):
     expect_equal("standard output", instance.stdout(), "haut\n -> nothing-here\nhaut\n")
 
 
+def scenario_idle(session):
+    """Idle, the program wakes at most twice a second; a stroke made after
+    10 s of it is seen from its start (a horizontal one would be "gauche"
+    without it)."""
+    instance = session.start_sorvak("")
+    rate = wakeup_rate(instance, 10)
+    if rate > 2:
+        raise harness.HarnessError(f"{rate:.1f} wakeups a second idle")
+    make(session, "horizontal")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "trait horizontal\n")
+
+
+def scenario_no_xinput(session):
+    """A server without the input extension: the key is sampled, as the
+    program's threads waking a hundred times a second show, and strokes
+    work."""
+    if NO_XINPUT is None:
+        raise harness.SkipScenario("no --no-xinput library given")
+    env = session.env()
+    env["LD_PRELOAD"] = NO_XINPUT
+    instance = session.start_sorvak("", env=env)
+    rate = wakeup_rate(instance, 1)
+    if rate < 50:
+        raise harness.HarnessError(f"{rate:.1f} wakeups a second: the key is not sampled")
+    make(session, "right")
+    make(session, "up_left")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "droite\nhaut gauche\n")
+
+
 def scenario_no_display(session):
     """No display: one line on the standard error and status 1, after the
     configuration's own diagnostics."""
@@ -261,19 +319,224 @@ def scenario_no_display(session):
     expect_equal("standard output", instance.stdout(), "")
 
 
+def created_line(conf):
+    return f"created {conf} from the commented sample\n"
+
+
+def permission_line(conf, problem):
+    return f"warning : {conf} is {problem}: whoever can change it chooses what runs\n"
+
+
+def scenario_xdg_conf(session):
+    """Without conf.txt beside the program the user's is used: written from
+    the sample at the first start (folder 0700, file 0600), opened by Edit,
+    and warned about at each load while others can change it."""
+    instance = session.start_sorvak(None)
+    conf = session.home / ".config" / "sorvak" / "conf.txt"
+    expected_err = created_line(conf)
+    expect_equal("standard error at the first start", instance.stderr(), expected_err)
+    expect_equal("the file written", conf.read_text(), SAMPLE.read_text())
+    expect_equal("modes of the folders and the file",
+                 [oct(p.stat().st_mode & 0o777) for p in (conf.parents[1], conf.parent, conf)],
+                 ["0o700", "0o700", "0o600"])
+    session.tray_menu("edit")
+    expect_equal("file Edit opens", wait_records(session.bin / "record.log", 1)[0]["args"],
+                 [str(conf)])
+
+    problems = [(0o620, "writable by group"), (0o606, "writable by others")]
+    # Only root can give the file away.
+    owner = 1 if os.geteuid() == 0 else os.geteuid()
+    if owner != os.geteuid():
+        problems.append((0o622, "owned by uid 1 and writable by group and others"))
+    for mode, problem in problems:
+        conf.chmod(mode)
+        if problem.startswith("owned"):
+            os.chown(conf, owner, -1)
+        instance.send(signal.SIGHUP)
+        expected_err += permission_line(conf, problem)
+        wait_for(lambda: instance.stderr() == expected_err, 5, f"the warning for {problem}")
+    # Put right, the file is read without a word; the load always went on.
+    os.chown(conf, os.geteuid(), -1)
+    conf.chmod(0o600)
+    with conf.open("a") as file:
+        file.write("bogus = 1\n")
+    instance.send(signal.SIGHUP)
+    lines = len(conf.read_text().splitlines())
+    expected_err += f"error in conf file, line {lines}\n   unknown parameter bogus\n"
+    wait_for(lambda: instance.stderr() == expected_err, 5, "the reload of the file put right")
+    harness.install_recorder(session.bin / "xterm")
+    make(session, "right")
+    expect_equal("the sample's binding of right",
+                 wait_records(session.bin / "record.log", 2)[1]["args"], [])
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+
+
+def item_summary(session, item):
+    properties = session.host.properties(item)
+    return {key: properties[key] for key in ("Id", "Title", "Status", "Category", "IconName",
+                                              "IconThemePath")}
+
+
+def scenario_sni_item(session):
+    """With a StatusNotifier host on the bus the icon is an item there, read
+    as a panel reads it: id, title, status, icon, and a menu of the three
+    commands and the separator. The XEmbed fall-back does not show as well."""
+    instance = session.start_sorvak("")
+    items = session.host.registered()
+    expect_equal("items registered", len(items), 1)
+    expect_equal("the item", item_summary(session, items[0]),
+                 {"Id": "sorvak", "Title": f"sorvak {VERSION}", "Status": "Active",
+                  "Category": "ApplicationStatus",
+                  "IconName": str(session.runtime / "sorvak-icons" / "sorvak.png"),
+                  "IconThemePath": ""})
+    expect_equal("the menu", [(p.get("type", "standard"), p.get("label"))
+                              for _, p in session.host.menu_layout(items[0])],
+                 [("standard", "Edit configuration"), ("standard", "Reload configuration"),
+                  ("separator", None), ("standard", "Exit")])
+    for _ in range(5):
+        expect_equal("an icon in trayer's panel too", session.icon_centre(), None)
+        time.sleep(0.2)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    wait_for(session.icon_gone, 5, "the item to leave the bus")
+
+
+def scenario_package(session):
+    """The package cpack makes, unpacked into a temporary root, nothing
+    installed on the machine: it holds what an installed program needs and
+    lintian finds no error or warning in it; run from there, the program
+    writes the user's conf.txt from the sample, a gesture bound in it starts
+    its program, and the icon is the theme's, found under that root, in
+    trayer's panel and then through a StatusNotifier host that comes up
+    later."""
+    build = session.program.parents[1]
+    out = session.work / "package"
+    subprocess.run([shutil.which("cpack"), "--config", build / "CPackConfig.cmake", "-B", out],
+                   check=True, capture_output=True, timeout=120)
+    deb = out / f"sorvak_{VERSION}_amd64.deb"
+    root = session.work / "root"
+    subprocess.run(["dpkg-deb", "-x", deb, root], check=True, timeout=30)
+    files = sorted(str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir())
+    icons = [f"usr/share/icons/hicolor/{n}x{n}/apps/sorvak.png"
+             for n in (16, 22, 24, 32, 48, 64, 128)]
+    expect_equal("files", files, sorted(
+        ["usr/bin/sorvak", "usr/bin/sorvak-check", "usr/share/applications/sorvak.desktop",
+         "usr/share/doc/sorvak/changelog.gz", "usr/share/doc/sorvak/conf.txt",
+         "usr/share/doc/sorvak/copyright", "usr/share/man/man1/sorvak-check.1.gz",
+         "usr/share/man/man1/sorvak.1.gz", *icons]))
+    lint = subprocess.run(["lintian", "--fail-on", "error,warning", deb], capture_output=True,
+                          text=True, timeout=120)
+    if lint.returncode != 0:
+        raise harness.HarnessError(f"lintian failed:\n{lint.stdout}{lint.stderr}")
+
+    harness.install_recorder(session.bin / "xterm")
+    # Its folder holds a file named as its icon, the executable: the icon
+    # must still come from the theme.
+    instance = session.start_sorvak(None, directory=root / "usr" / "bin")
+    conf = session.home / ".config" / "sorvak" / "conf.txt"
+    expect_equal("standard error", instance.stderr(), created_line(conf))
+    expect_equal("the file written", conf.read_bytes(),
+                 (root / "usr/share/doc/sorvak/conf.txt").read_bytes())
+    make(session, "right")
+    expect_equal("xterm started", wait_records(session.bin / "record.log", 1)[0]["args"], [])
+    expect_equal("icon file written", (session.runtime / "sorvak-icons").exists(), False)
+
+    session.start_sni_host()
+    item = wait_for(session.host.registered, 10, "the item's registration")[0]
+    expect_equal("the item's icon", {k: v for k, v in item_summary(session, item).items()
+                                      if k.startswith("Icon")},
+                 {"IconName": "sorvak", "IconThemePath": str(root / "usr/share/icons")})
+    wait_for(lambda: session.icon_centre() is None, 5, "the XEmbed icon to give way")
+    session.tray_menu("exit")
+    expect_exit(instance, 0)
+
+
+def scenario_check(session):
+    """sorvak-check reads the file the program would (beside it, else the
+    user's, written from the sample) or the PATH given, reports it with the
+    program's Linux warnings, and with --live prints each gesture's lines at
+    once, starting nothing."""
+    folder = session.work / "checker"
+    folder.mkdir()
+    shutil.copy2(session.program.parent / "sorvak-check", folder)
+
+    def check(*args, env=None):
+        result = subprocess.run([folder / "sorvak-check", *args], env=env or session.env(),
+                                cwd=session.work, capture_output=True, text=True, timeout=20)
+        shown = [line for line in result.stdout.splitlines()
+                 if line.startswith(("file: ", "capture key: ", "right "))]
+        return result.returncode, shown, result.stderr
+
+    conf = session.home / ".config" / "sorvak" / "conf.txt"
+    report = [f"file: {conf}", "capture key: 17 (Ctrl)", "right       droite            xterm"]
+    expect_equal("no file yet", check(), (0, report, created_line(conf)))
+    expect_equal("the user's file", check(), (0, report, ""))
+
+    beside = folder / "conf.txt"
+    beside.write_text("key = 3\nbogus\nright = a b | c\n")
+    beside.chmod(0o664)
+    for argument in ([], ["checker/../checker"], [str(beside)]):
+        expect_equal(f"the file beside, {argument}", check(*argument),
+                     (1, [f"file: {beside}", "capture key: 3",
+                          "right       droite            a b | c"],
+                      "error in conf file, line 2\n   missing value, line skipped\n"
+                      + permission_line(beside, "writable by group")
+                      + "key value 3 has no X11 equivalent, the capture key is never down\n"))
+    beside.unlink()
+
+    blocked = session.work / "not a folder"
+    blocked.write_text("")
+    user = blocked / "sorvak" / "conf.txt"
+    expect_equal("no user folder", check(env={**session.env(), "XDG_CONFIG_HOME": str(blocked)}),
+                 (1, [f"file: {user}", "capture key: 17 (Ctrl)",
+                      "right       droite            unbound"],
+                  f"unable to create {user}: Not a directory\nunable to find conf.txt\n"))
+    expect_equal("usage", check("a", "b"), (2, [], "usage: sorvak-check [--live] [PATH]\n"))
+    no_display = {k: v for k, v in session.env().items() if k != "DISPLAY"}
+    expect_equal("live without a display", check("--live", env=no_display)[::2],
+                 (1, "cannot open display\n"))
+
+    recorder = recorder_in(folder)
+    conf.write_text(f"right = {recorder} | live\n")
+    output = session.work / "live.txt"
+    with open(output, "wb") as stream:
+        live = subprocess.Popen([folder / "sorvak-check", "--live"], env=session.env(),
+                                stdin=subprocess.DEVNULL, stdout=stream, stderr=subprocess.DEVNULL)
+    session.others.append(live)
+    wait_for(lambda: "Watching gestures" in output.read_text(), 10, "the live checker to start")
+    time.sleep(0.3)
+    before = output.read_text()
+    make(session, "right")
+    wait_for(lambda: output.read_text() == before + f"droite\n -> {recorder}\n", 10,
+             "the stroke's lines while the checker runs")
+    time.sleep(0.5)
+    expect_equal("programs started", read_records(recorder.parent / "record.log"), [])
+    expect_equal("still watching", live.poll(), None)
+
+NO_XINPUT = None  # set from the command line
+
 SCENARIOS = {name[len("scenario_"):]: function for name, function in globals().items()
              if name.startswith("scenario_")}
+# The menu's scenarios run again with a StatusNotifier host on the bus.
+for name in ("reload_menu", "edit_menu", "exit_menu"):
+    SCENARIOS[f"sni_{name}"] = SCENARIOS[name]
 # Scenarios that need no tray host.
-WITHOUT_TRAY = {"no_tray_host", "no_display"}
+WITHOUT_TRAY = {"no_tray_host", "no_display", "check"}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True, help="the built sorvak")
+    parser.add_argument("--no-xinput", help="the library that hides the input extension (no_xinput)")
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
     args = parser.parse_args()
-    return harness.xdesktop.run_scenarios(SCENARIOS, args.scenarios,
-                                          lambda name: Session(name, args.program, tray=name not in WITHOUT_TRAY))
+    global NO_XINPUT
+    NO_XINPUT = args.no_xinput
+    return harness.xdesktop.run_scenarios(
+        SCENARIOS, args.scenarios,
+        lambda name: Session(name, args.program, tray=name not in WITHOUT_TRAY,
+                             sni=name.startswith("sni_")))
 
 
 if __name__ == "__main__":

@@ -1,13 +1,10 @@
-// sorvak-check.exe: loads a conf.txt exactly as sorvak.exe does, prints what
-// the program would run with and, with --live, what each gesture made on the
-// desktop would do, without starting anything.
-#include "conf/conf_file.h"
-#include "conf/diagnostics.h"
-#include "gesture/capture_loop.h"
-#include "gesture/gesture_context.h"
+// sorvak-check.exe's Windows parts: full paths through the system, the
+// checked file beside the checker by default, and the note on UTF-8 text in
+// a file read in the ANSI code page.
 #include "platform/platform.h"
 #include "shell_common/program_path.h"
 #include "tools/check/check_report.h"
+#include "tools/check/check_system.h"
 #include "tools/check/console_win32.h"
 
 #include <windows.h>
@@ -62,36 +59,34 @@ char *conf_to_check(const char *path)
 
 } // namespace
 
-int main(int argc, char **argv)
+const char WATCHING_TEXT[] = "\nWatching gestures; nothing is started. Ctrl+Break ends.\n";
+
+void choose_checked_file(const char *argument, gesture_context *context)
+{
+    std::free(context->conf_path);
+    context->conf_path = conf_to_check(argument);
+}
+
+int report_system_notes(const gesture_context *context)
+{
+    // Where the ANSI code page is UTF-8 itself, UTF-8 text is what it reads.
+    long utf8_line = context->conf_path != nullptr && GetACP() != CP_UTF8
+                         ? first_utf8_line(context->conf_path)
+                         : 0;
+    if (utf8_line == 0)
+        return 0;
+    print_utf8_note(stdout, utf8_line);
+    return 1;
+}
+
+void start_check_output()
 {
     attach_console();
-    check_options options;
-    if (!parse_check_options(argc, argv, &options)) {
-        std::fputs(CHECK_USAGE, stderr);
-        return 2;
-    }
-    // Live, each line must show as the gesture ends, not at exit.
-    if (options.live)
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
+}
 
-    static char no_path[] = "";
-    init_context(no_path, &g_context);
-    std::free(g_context.conf_path);
-    g_context.conf_path = conf_to_check(options.path);
-    load_conf(&g_context);
-    // Where the ANSI code page is UTF-8 itself, UTF-8 text is what it reads.
-    long utf8_line = g_context.conf_path != nullptr && GetACP() != CP_UTF8
-                         ? first_utf8_line(g_context.conf_path)
-                         : 0;
-
-    print_report(stdout, &g_context);
-    if (utf8_line != 0)
-        print_utf8_note(stdout, utf8_line);
-    int status = conf_report_count() != 0 || utf8_line != 0 ? 1 : 0;
-    if (!options.live)
-        return status;
+bool can_watch_gestures()
+{
+    // Ended by Ctrl+Break or by closing the window: nothing to wait for.
     no_wait_at_exit();
-
-    std::fputs("\nWatching gestures; nothing is started. Ctrl+Break ends.\n", stdout);
-    capture_loop(&g_context);
+    return true;
 }

@@ -1,0 +1,151 @@
+"""A StatusNotifier host for the tests, as desktop panels are one: it owns
+org.kde.StatusNotifierWatcher on the session bus, takes the items'
+registrations, reads their properties and their com.canonical.dbusmenu
+menus, and sends menu events. Its bus work runs on a thread of its own
+(GLib main loop); the test thread asks through blocking calls.
+"""
+
+import threading
+
+import gi
+
+gi.require_version("Gio", "2.0")
+from gi.repository import Gio, GLib  # noqa: E402
+
+WATCHER = "org.kde.StatusNotifierWatcher"
+ITEM = "org.kde.StatusNotifierItem"
+MENU = "com.canonical.dbusmenu"
+
+WATCHER_XML = f"""
+<node>
+  <interface name="{WATCHER}">
+    <method name="RegisterStatusNotifierItem"><arg name="service" type="s" direction="in"/></method>
+    <method name="RegisterStatusNotifierHost"><arg name="service" type="s" direction="in"/></method>
+    <property name="RegisteredStatusNotifierItems" type="as" access="read"/>
+    <property name="IsStatusNotifierHostRegistered" type="b" access="read"/>
+    <property name="ProtocolVersion" type="i" access="read"/>
+    <signal name="StatusNotifierItemRegistered"><arg type="s"/></signal>
+    <signal name="StatusNotifierItemUnregistered"><arg type="s"/></signal>
+    <signal name="StatusNotifierHostRegistered"/>
+  </interface>
+</node>"""
+
+
+class StatusNotifierHost:
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.items = []  # (bus name, object path), in registration order
+        self.gone = []  # items whose owner left the bus
+        self.context = GLib.MainContext.new()
+        self.loop = GLib.MainLoop.new(self.context, False)
+        ready = threading.Event()
+        self.failure = None
+        self.thread = threading.Thread(target=self._run, args=(ready,), daemon=True)
+        self.thread.start()
+        if not ready.wait(10) or self.failure:
+            raise RuntimeError(f"the StatusNotifier host did not start: {self.failure}")
+
+    # -- the watcher, on the host's thread ------------------------------------
+
+    def _run(self, ready):
+        self.context.push_thread_default()
+        try:
+            address = Gio.dbus_address_get_for_bus_sync(Gio.BusType.SESSION, None)
+            self.bus = Gio.DBusConnection.new_for_address_sync(
+                address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
+                | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)
+            info = Gio.DBusNodeInfo.new_for_xml(WATCHER_XML).interfaces[0]
+            self.bus.register_object("/StatusNotifierWatcher", info, self._call,
+                                     self._property, None)
+            self.bus.signal_subscribe("org.freedesktop.DBus", "org.freedesktop.DBus",
+                                      "NameOwnerChanged", "/org/freedesktop/DBus", None,
+                                      Gio.DBusSignalFlags.NONE, self._owner_changed)
+            reply = self.bus.call_sync("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                       "org.freedesktop.DBus", "RequestName",
+                                       GLib.Variant("(su)", (WATCHER, 4)),  # do not queue
+                                       GLib.VariantType("(u)"), Gio.DBusCallFlags.NONE, 5000,
+                                       None)
+            if reply.unpack()[0] != 1:  # primary owner
+                raise RuntimeError(f"{WATCHER} is owned already")
+        except Exception as error:  # reported to the constructor's thread
+            self.failure = error
+            ready.set()
+            return
+        ready.set()
+        self.loop.run()
+        self.context.pop_thread_default()
+
+    def _call(self, bus, sender, path, interface, method, parameters, invocation):
+        if method == "RegisterStatusNotifierItem":
+            service = parameters.unpack()[0]
+            # An item names itself by object path (its bus name is the
+            # sender) or by bus name (its path is the usual one).
+            item = ((sender, service) if service.startswith("/")
+                    else (service, "/StatusNotifierItem"))
+            with self.lock:
+                if item not in self.items:
+                    self.items.append(item)
+            invocation.return_value(None)
+            bus.emit_signal(None, path, WATCHER, "StatusNotifierItemRegistered",
+                            GLib.Variant("(s)", (item[0] + item[1],)))
+        elif method == "RegisterStatusNotifierHost":
+            invocation.return_value(None)
+        else:
+            invocation.return_dbus_error("org.freedesktop.DBus.Error.UnknownMethod", method)
+
+    def _property(self, bus, sender, path, interface, name):
+        with self.lock:
+            items = [name + path for name, path in self.items]
+        return {"RegisteredStatusNotifierItems": GLib.Variant("as", items),
+                "IsStatusNotifierHostRegistered": GLib.Variant("b", True),
+                "ProtocolVersion": GLib.Variant("i", 0)}.get(name)
+
+    def _owner_changed(self, bus, sender, path, interface, signal, parameters):
+        name, _, new_owner = parameters.unpack()
+        if new_owner:
+            return
+        with self.lock:
+            for item in [i for i in self.items if i[0] == name]:
+                self.items.remove(item)
+                self.gone.append(item)
+
+    # -- asked from the test thread -------------------------------------------
+
+    def registered(self):
+        with self.lock:
+            return list(self.items)
+
+    def departed(self):
+        with self.lock:
+            return list(self.gone)
+
+    def _ask(self, item, interface, method, arguments, reply_type):
+        name, path = item
+        return self.bus.call_sync(name, path, interface, method, arguments,
+                                  GLib.VariantType(reply_type), Gio.DBusCallFlags.NONE, 5000,
+                                  None).unpack()
+
+    def properties(self, item):
+        """The item's properties, unpacked."""
+        return self._ask(item, "org.freedesktop.DBus.Properties", "GetAll",
+                         GLib.Variant("(s)", (ITEM,)), "(a{sv})")[0]
+
+    def menu_layout(self, item):
+        """The menu's top-level entries: (id, properties) each."""
+        menu = self.properties(item)["Menu"]
+        self._ask((item[0], menu), MENU, "AboutToShow", GLib.Variant("(i)", (0,)), "(b)")
+        _, (_, _, children) = self._ask((item[0], menu), MENU, "GetLayout",
+                                        GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))")
+        return [(child[0], child[1]) for child in children]
+
+    def click(self, item, entry_id):
+        """Activates a menu entry as a panel does when it is clicked."""
+        menu = self.properties(item)["Menu"]
+        self._ask((item[0], menu), MENU, "Event",
+                  GLib.Variant("(isvu)", (entry_id, "clicked", GLib.Variant("i", 0), 0)), "()")
+
+    def close(self):
+        self.context.invoke_full(GLib.PRIORITY_DEFAULT, self.loop.quit)
+        self.thread.join(5)
+        if hasattr(self, "bus"):
+            self.bus.close_sync(None)

@@ -1,0 +1,52 @@
+// sorvak-check's Linux parts: by default the file the Linux program would
+// read, and after the load what that program says about it.
+#include "linux/user_conf.h"
+#include "platform/platform.h"
+#include "tools/check/check_system.h"
+
+#include <glib.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+const char WATCHING_TEXT[] = "\nWatching gestures; nothing is started. Ctrl+C ends.\n";
+
+void start_check_output() {}
+
+void choose_checked_file(const char *argument, gesture_context *context)
+{
+    if (argument == nullptr) {
+        char *program = plat_executable_path();
+        std::free(context->conf_path);
+        context->conf_path = program != nullptr ? make_conf_path(program, "conf.txt") : nullptr;
+        std::free(program);
+        use_linux_conf_path(context, stderr);
+        return;
+    }
+    // Made absolute, "." and ".." resolved, symbolic links kept.
+    gchar *full = g_canonicalize_filename(argument, nullptr);
+    std::string path = full;
+    g_free(full);
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        path += path.back() == '/' ? "conf.txt" : "/conf.txt";
+    std::free(context->conf_path);
+    context->conf_path = copy_text(path.c_str());
+}
+
+int report_system_notes(const gesture_context *context)
+{
+    return report_linux_conf_words(context, stderr);
+}
+
+bool can_watch_gestures()
+{
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+    if (plat_cursor_pos(&x, &y))
+        return true;
+    std::fputs("cannot open display\n", stderr);
+    return false;
+}
