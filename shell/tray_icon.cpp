@@ -21,7 +21,7 @@ BOOL tray_icon::show(HINSTANCE instance)
     notify.uCallbackMessage = WM_TRAY_NOTIFY;
     notify.hIcon = icon;
     std::memcpy(notify.szTip, tip, sizeof tip);
-    BOOL added = Shell_NotifyIconA(NIM_ADD, &notify);
+    BOOL added = tray_add(&notify);
     // The shell keeps its own copy of the image.
     if (icon != nullptr)
         DestroyIcon(icon);
@@ -31,4 +31,21 @@ BOOL tray_icon::show(HINSTANCE instance)
 BOOL tray_icon::hide()
 {
     return Shell_NotifyIconA(NIM_DELETE, &notify);
+}
+
+BOOL tray_icon::balloon(const char *title, const char *text, DWORD icon)
+{
+    // A record of its own in the larger form, which has room for a balloon;
+    // the icon's own record stays in the first form, so adding the icon again
+    // never repeats a balloon.
+    NOTIFYICONDATAA record;
+    std::memset(&record, 0, sizeof record);
+    record.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    record.hWnd = window;
+    record.uID = icon_id;
+    record.uFlags = NIF_INFO;
+    lstrcpynA(record.szInfoTitle, title != nullptr ? title : "", sizeof record.szInfoTitle);
+    lstrcpynA(record.szInfo, text != nullptr ? text : "", sizeof record.szInfo);
+    record.dwInfoFlags = icon;
+    return Shell_NotifyIconA(NIM_MODIFY, &record);
 }

@@ -13,6 +13,11 @@ constexpr std::uint32_t TRAY_ICON_ID = 1979;
 constexpr UINT WM_TRAY_NOTIFY = 13524;
 constexpr WORD IDI_TRAY_ICON = 103;
 
+// Asks the shell to add the icon `record` describes (NIM_ADD). Apart so that
+// a test build can link one that refuses at first, as a notification area not
+// yet ready does.
+BOOL tray_add(NOTIFYICONDATAA *record);
+
 class tray_icon
 {
   public:
@@ -25,6 +30,10 @@ class tray_icon
     BOOL show(HINSTANCE instance);
     // Removes the icon added by show.
     BOOL hide();
+    // Shows a balloon from the icon: `title` and `text` cut to what the
+    // record holds, `icon` one of the NIIF_ values. Returns the shell's
+    // success flag; a shell that shows no balloons simply refuses.
+    BOOL balloon(const char *title, const char *text, DWORD icon);
 
     HWND window;
     char tip[TRAY_TIP_SIZE];

@@ -4,6 +4,7 @@
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
 #include "platform/platform.h"
+#include "shell/one_copy.h"
 #include "shell/tray_icon.h"
 #include "shell/window_proc.h"
 #include "shell_common/program_path.h"
@@ -18,6 +19,7 @@ namespace
 constexpr const char WINDOW_CLASS_NAME[] = "sorvak";
 constexpr const char WINDOW_TITLE[] = "sorvak";
 constexpr const char TRAY_TIP[] = "sorvak 1.1.8";
+constexpr const char MESSAGE_FILTER[] = "ChangeWindowMessageFilterEx";
 
 // Start-up failures are shown, and reported by the exit status.
 int fail(const char *text)
@@ -38,6 +40,20 @@ bool register_window_class(HINSTANCE instance)
     return RegisterClassExA(&window_class) != 0;
 }
 
+// Run as administrator, the program hears nothing from the shell or a plain
+// later start, which run without, unless it lets their messages through. The
+// filter is looked up, as systems before Windows 7 lack it.
+void let_through(HWND window, const UINT *messages, int count)
+{
+    using filter_function = BOOL(WINAPI *)(HWND, UINT, DWORD, void *);
+    // Through the generic function type, which any other may be cast to.
+    auto filter = reinterpret_cast<filter_function>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("user32.dll"), MESSAGE_FILTER)));
+    for (int i = 0; filter != nullptr && i < count; ++i)
+        if (messages[i] != 0)
+            filter(window, messages[i], MSGFLT_ALLOW, nullptr);
+}
+
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
@@ -48,6 +64,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     char *program_path = find_program_path(command_line);
     if (program_path == nullptr)
         return command_line == nullptr ? 0 : 1;
+
+    // A second copy from this folder would launch every gesture again; it
+    // lets the running one say so, and ends.
+    if (!claim_folder(&g_second_start)) {
+        tell_running_copy(WINDOW_CLASS_NAME, g_second_start);
+        return 0;
+    }
 
     g_context_pointer = &g_context;
     init_context(program_path, &g_context);
@@ -62,6 +85,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
                         CW_USEDEFAULT, 42, 42, nullptr, nullptr, instance, nullptr);
     if (g_main_window == nullptr)
         return fail("Unable to create window, exiting");
+    const UINT from_outside[] = {g_taskbar_created, g_second_start};
+    let_through(g_main_window, from_outside, 2);
 
     // Without the icon object the program still captures gestures; it can
     // then be ended only from outside, as the menu is out of reach.
@@ -70,7 +95,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         g_tray->set_window(g_main_window);
         g_tray->set_id(TRAY_ICON_ID);
         g_tray->set_tip(TRAY_TIP);
-        g_tray->show(instance);
+        add_tray_icon(g_main_window);
     }
 
     // A thread that cannot start leaves the program running with its icon

@@ -7,9 +7,23 @@ HWND g_main_window = nullptr;
 gesture_context *g_context_pointer = nullptr;
 tray_icon *g_tray = nullptr;
 UINT g_taskbar_created = 0;
+UINT g_second_start = 0;
 
 namespace
 {
+
+// The icon's retries after a refused add; given up quietly after the last,
+// until the shell announces itself again.
+constexpr UINT_PTR ICON_RETRY_TIMER = 1;
+constexpr UINT ICON_RETRY_MS = 2000;
+constexpr int ICON_RETRIES = 30;
+int icon_retries_left = 0;
+
+void retry_tray_icon(HWND window)
+{
+    if (g_tray == nullptr || g_tray->show(g_instance) || --icon_retries_left <= 0)
+        KillTimer(window, ICON_RETRY_TIMER);
+}
 
 // Exit and close share this; whichever comes first deletes the icon object.
 void remove_tray_and_window(HWND window)
@@ -34,6 +48,9 @@ void track_tray_menu(HWND window, HMENU popup)
     // Without this the menu would stay open after a click elsewhere.
     SetForegroundWindow(window);
     TrackPopupMenu(popup, TPM_RECURSE, last_cursor.x, last_cursor.y, 0, window, nullptr);
+    // Otherwise, when the window lost the foreground meanwhile (Esc, a click
+    // elsewhere), the next menu would close as soon as it opens.
+    PostMessageA(window, WM_NULL, 0, 0);
 }
 
 LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, HMENU popup)
@@ -57,11 +74,20 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, 
         if (lparam == WM_RBUTTONDOWN)
             track_tray_menu(window, popup);
         return 0;
+    case WM_TIMER:
+        if (wparam != ICON_RETRY_TIMER)
+            return DefWindowProcA(window, message, wparam, lparam);
+        retry_tray_icon(window);
+        return 0;
     default:
         // A restarted shell has lost the icon: add it again, as at start-up.
         if (message == g_taskbar_created && message != 0) {
+            add_tray_icon(window);
+            return 0;
+        }
+        if (message == g_second_start && message != 0) {
             if (g_tray != nullptr)
-                g_tray->show(g_instance);
+                g_tray->balloon("sorvak", "sorvak is already running", NIIF_INFO);
             return 0;
         }
         return DefWindowProcA(window, message, wparam, lparam);
@@ -69,6 +95,18 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, 
 }
 
 } // namespace
+
+void add_tray_icon(HWND window)
+{
+    if (g_tray == nullptr)
+        return;
+    if (g_tray->show(g_instance)) {
+        KillTimer(window, ICON_RETRY_TIMER);
+        return;
+    }
+    icon_retries_left = ICON_RETRIES;
+    SetTimer(window, ICON_RETRY_TIMER, ICON_RETRY_MS, nullptr);
+}
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {

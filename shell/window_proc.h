@@ -15,5 +15,11 @@ extern gesture_context *g_context_pointer;
 extern tray_icon *g_tray;
 // The shell's "TaskbarCreated" message; 0 when it could not be registered.
 extern UINT g_taskbar_created;
+// The message a second start from this folder sends; 0 when there is none.
+extern UINT g_second_start;
+
+// Adds the tray icon; while the shell refuses (its notification area not yet
+// ready at logon), tries again every two seconds for a minute.
+void add_tray_icon(HWND window);
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

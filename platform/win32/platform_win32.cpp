@@ -1,6 +1,7 @@
 // The Windows operations behind platform.h, in their ANSI forms. The shell
 // call lives apart (shell_open_win32.cpp) so a dry run can replace it.
 #include "platform/platform.h"
+#include "platform/win32/module_path_win32.h"
 
 #include <windows.h>
 
@@ -100,15 +101,18 @@ int plat_start_thread(void (*body)(void *), void *argument)
     return 1;
 }
 
-char *plat_executable_path()
+namespace
 {
-    // The buffer grows until the whole path fits; an ANSI path is at most
-    // twice the system's 32767-character limit.
+
+// GetModuleFileName into a buffer that grows until the whole path fits; a
+// path is at most 32767 characters, an ANSI one at most twice as many bytes.
+template <typename Char, typename Get> Char *module_path(Get get)
+{
     for (DWORD size = MAX_PATH; size <= 65536; size *= 2) {
-        char *path = static_cast<char *>(plat_malloc(size));
+        auto *path = static_cast<Char *>(plat_malloc(size * sizeof(Char)));
         if (path == nullptr)
             return nullptr;
-        DWORD length = GetModuleFileNameA(nullptr, path, size);
+        DWORD length = get(nullptr, path, size);
         if (length != 0 && length < size)
             return path;
         std::free(path);
@@ -116,4 +120,50 @@ char *plat_executable_path()
             return nullptr;
     }
     return nullptr;
+}
+
+// The short (8.3) form of the program's path, which stays within ASCII, in
+// the ANSI code page; null when the volume keeps no short names for it or it
+// still holds a letter the code page lacks.
+char *short_module_path()
+{
+    wchar_t *wide = module_path_wide();
+    if (wide == nullptr)
+        return nullptr;
+    char *path = nullptr;
+    DWORD size = GetShortPathNameW(wide, nullptr, 0);
+    auto *brief = size != 0 ? static_cast<wchar_t *>(plat_malloc(size * sizeof(wchar_t))) : nullptr;
+    DWORD length = brief != nullptr ? GetShortPathNameW(wide, brief, size) : 0;
+    if (length != 0 && length < size) {
+        BOOL lossy = FALSE;
+        int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, brief, -1, nullptr, 0,
+                                        nullptr, &lossy);
+        path = bytes != 0 && !lossy ? static_cast<char *>(plat_malloc(bytes)) : nullptr;
+        if (path != nullptr && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, brief, -1, path,
+                                                   bytes, nullptr, nullptr) == 0) {
+            std::free(path);
+            path = nullptr;
+        }
+    }
+    std::free(brief);
+    std::free(wide);
+    return path;
+}
+
+} // namespace
+
+wchar_t *module_path_wide()
+{
+    return module_path<wchar_t>(GetModuleFileNameW);
+}
+
+char *plat_executable_path()
+{
+    char *path = module_path<char>(GetModuleFileNameA);
+    if (path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
+        return path;
+    // Letters the ANSI code page lacks come back as '?' or a look-alike, and
+    // that path names nothing.
+    std::free(path);
+    return short_module_path();
 }

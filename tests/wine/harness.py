@@ -45,6 +45,8 @@ SCREEN_W, SCREEN_H = 1024, 768
 TRAY_BOX = (SCREEN_W - 200, SCREEN_H - 18, 200, 16)
 # Where a tray pop-up menu opens when the icon is right-clicked.
 MENU_BOX = (SCREEN_W - 320, SCREEN_H - 260, 320, 240)
+# Where a balloon from an icon shows, just over the notification area.
+BALLOON_BOX = (SCREEN_W - 320, SCREEN_H - 160, 320, 130)
 
 # The tray menu's items from the top (the separator between Reload and Exit
 # holds no text and is not counted).
@@ -186,15 +188,18 @@ class Session(xdesktop.Session):
 
     # -- programs -----------------------------------------------------------
 
-    def start_sorvak(self, conf_text=None, name="copy", unquoted_argument=None):
+    def start_sorvak(self, conf_text=None, name="copy", unquoted_argument=None,
+                     program="sorvak.exe"):
         """Copies the program and helpers into a fresh directory and starts it
         there; returns once its tray icon is shown. conf_text: the text of
         conf.txt, a function of the directory giving it, or None for no file.
         unquoted_argument: start it through start_unquoted.exe with its path
-        and this argument as an unquoted command line."""
+        and this argument as an unquoted command line. program: the build
+        copied as sorvak.exe (a test build of it)."""
         directory = self.work / f"{name}{len(self.instances)}"
         directory.mkdir()
-        for exe in ("sorvak.exe", *self.helpers):
+        shutil.copy2(self.bin_dir / program, directory / "sorvak.exe")
+        for exe in self.helpers:
             shutil.copy2(self.bin_dir / exe, directory / exe)
         if callable(conf_text):
             conf_text = conf_text(directory)
@@ -294,6 +299,12 @@ class Session(xdesktop.Session):
 
     def menu_visible(self):
         return self.menu_box() is not None
+
+    def balloon_shown(self):
+        """Whether something stands over the notification area, where the
+        bare desktop is all one colour."""
+        rows = read_pixels(self.display, BALLOON_BOX)
+        return len({pixel for row in rows for pixel in row}) > 1
 
     def open_tray_menu(self, instance):
         self.xdotool("mousemove", instance.icon_x, SCREEN_H - 10, "sleep", 0.1, "click", 3)

@@ -100,10 +100,12 @@ def scenario_tray_icon(session):
         raise HarnessError("a left click opened a menu")
     if not instance.running():
         raise HarnessError("a left click ended the program")
-    session.open_tray_menu(instance)
-    session.screenshot("menu")
-    session.xdotool("key", "Escape")
-    wait_for(lambda: not session.menu_visible(), 10, "the menu to close on Escape")
+    # Closed with Escape, the menu opens again on the next right click.
+    for attempt in ("menu", "menu-again"):
+        session.open_tray_menu(instance)
+        session.screenshot(attempt)
+        session.xdotool("key", "Escape")
+        wait_for(lambda: not session.menu_visible(), 10, "the menu to close on Escape")
     if not instance.running():
         raise HarnessError("closing the menu ended the program")
     session.send_close(instance)
@@ -255,13 +257,23 @@ def scenario_bad_conf(session):
 
 
 def scenario_two_copies(session):
-    """Two copies run side by side and both launch on one gesture."""
-    first = session.start_sorvak(None, "first")
-    second = session.start_sorvak(None, "second")
-    for copy, word in ((first, "from-first"), (second, "from-second")):
-        copy.write_conf(bind(copy, "down", word))
-    session.tray_menu(first, "reload")
-    session.tray_menu(second, "reload")
+    """A second start from the folder of a running copy ends at once with
+    status 0, and the running copy says so in a balloon: one icon, one launch
+    per gesture. Copies from two folders run side by side and both launch."""
+    def conf(word):
+        return lambda directory: (
+            f"down = {harness.windows_path(directory / 'record_args.exe')} | {word}\n")
+
+    first = session.start_sorvak(conf("from-first"), "first")
+    expect_equal("a balloon before the second start", session.balloon_shown(), False)
+    again = session.run_windows(first.directory / "sorvak.exe")
+    expect_equal("second start from the same folder",
+                 (again.returncode, again.stdout, again.stderr), (0, "", ""))
+    wait_for(session.balloon_shown, 15, "the running copy's balloon")
+    session.screenshot("balloon")
+    expect_equal("icons from one folder", len(session.tray_icons()), 1)
+    second = session.start_sorvak(conf("from-second"), "second")
+    expect_equal("icons from two folders", len(session.tray_icons()), 2)
     session.gesture([(0, D)], start=(512, 200))
     first.wait_recorded(1)
     second.wait_recorded(1)
@@ -269,7 +281,7 @@ def scenario_two_copies(session):
     session.send_close(second)
     for copy, word in ((first, "from-first"), (second, "from-second")):
         expect_exit(copy, 0)
-        expect_equal(f"stderr of {copy.directory.name}", copy.stderr(), "unable to find conf.txt\n")
+        expect_equal(f"stderr of {copy.directory.name}", copy.stderr(), "")
         expect_equal(f"stdout of {copy.directory.name}", copy.stdout(),
                      f"bas\n -> {copy.helper_path('record_args.exe')}\n")
         expect_equal(f"runs from {copy.directory.name}", copy.recorded(),
@@ -295,10 +307,23 @@ def scenario_start_paths(session):
         expect_equal(f"runs from {copy.directory.name}", copy.recorded(),
                      [record_args_line(copy, name.split(",")[0])])
 
+    # A folder named with a letter the ANSI code page lacks: the malformed key
+    # of its conf.txt ends both programs.
+    folder = session.work / "Ωmega"
+    folder.mkdir()
+    (folder / "conf.txt").write_bytes(b"key = 0xG1\n")
+    for program in ("sorvak.exe", "sorvak-check.exe"):
+        shutil.copy2(session.bin_dir / program, folder / program)
+        result = session.run_windows(folder / program)
+        expect_equal(f"{program} in {folder.name}",
+                     (result.returncode, result.stdout, result.stderr),
+                     (1, "", "invalid hexadecimal value : G1\n"))
+
 
 def scenario_shell_restart(session):
     """The icon a dying shell took away comes back when the restarted shell
-    announces itself, and its menu still works."""
+    announces itself, and its menu still works. An icon the shell refused at
+    start-up, as at logon, comes by itself."""
     instance = session.start_sorvak("")
     expect_equal("icons at start", len(session.tray_icons()), 1)
     expect_equal("shell_restart.exe remove", session.run_helper(instance, "shell_restart.exe",
@@ -315,6 +340,11 @@ def scenario_shell_restart(session):
     expect_equal("stdout", instance.stdout(), "")
     expect_equal("stderr", instance.stderr(), "")
 
+    # Its first two adds refused: the icon shows at the third, two seconds apart.
+    late = session.start_sorvak("", "late", program="sorvak_late_tray.exe")
+    session.tray_menu(late, "exit")
+    expect_exit(late, 0)
+
 
 def scenario_answers_messages(session):
     """A thread that called the shell and owns a window answers messages sent
@@ -327,7 +357,7 @@ def scenario_answers_messages(session):
 CHECK_CONF = ("up = notepad.exe | readme.txt\n"
               "prec = 0\n"
               "bogus = 1\n"
-              "left down = C:\\Tools\\x.exe\n"
+              "left down = C:\\Outils\\été.exe\n"
               "key = 4\n")
 
 
@@ -344,24 +374,38 @@ SLOT_ORDER = ["up", "down", "right", "up_right", "down_right", "vertical", "othe
 
 def scenario_check_report(session):
     """sorvak-check prints what the program would run with and the loader's
-    diagnostics byte for byte; its status tells whether there were any."""
-    folder = session.work / "checked, conf"
+    diagnostics byte for byte, accented ANSI text included; its status tells
+    whether there were any."""
+    folder = session.work / "chécked, conf"
     folder.mkdir()
     check = session.work / "sorvak-check.exe"
     shutil.copy2(session.bin_dir / "sorvak-check.exe", check)
-    (folder / "conf.txt").write_bytes(CHECK_CONF.encode("ascii"))
+    (folder / "conf.txt").write_bytes(CHECK_CONF.encode("cp1252"))
     conf = harness.windows_path(folder / "conf.txt")
-    bound = {"up": "notepad.exe | readme.txt", "down_left": "C:\\Tools\\x.exe"}
+    bound = {"up": "notepad.exe | readme.txt", "down_left": "C:\\Outils\\été.exe"}
+    report = check_report(conf, "4 (middle mouse button)", 50, bound)
+    diagnostics = ("imposible to have a precision of zero\n"
+                   "   it'll be set to default value : 50\n"
+                   "error in conf file, line 3\n"
+                   "   unknown parameter bogus\n")
     for argument in (harness.windows_path(folder), conf):
         result = session.run_windows(check, argument)
         expect_equal(f"status for {argument}", result.returncode, 1)
-        expect_equal("report", result.stdout,
-                     check_report(conf, "4 (middle mouse button)", 50, bound))
-        expect_equal("diagnostics", result.stderr,
-                     "imposible to have a precision of zero\n"
-                     "   it'll be set to default value : 50\n"
-                     "error in conf file, line 3\n"
-                     "   unknown parameter bogus\n")
+        expect_equal("report", result.stdout, report)
+        expect_equal("diagnostics", result.stderr, diagnostics)
+
+    # On a console the same text shows, in order; started beside another
+    # program on it (a command prompt) the checker ends, alone on it (a
+    # double-click) it waits for Enter.
+    command = f'"{harness.windows_path(check)}" "{harness.windows_path(folder)}"'
+    delay = str(int(3000 * harness.TIME_SCALE))
+    for mode, shown in (("shared", ""), ("alone", "running\n")):
+        result = session.run_windows(session.bin_dir / "on_console.exe", mode, delay, command,
+                                     timeout=60)
+        tail = "\nPress Enter to close.\n" if mode == "alone" else ""
+        expect_equal(f"console, {mode}",
+                     (result.returncode, result.stdout.encode("latin-1").decode("utf-8")),
+                     (0, shown + diagnostics + report + tail + "status 1\n"))
 
     (folder / "conf.txt").write_bytes(b"// clean\nright = calc.exe\nkey = 0x10\n")
     result = session.run_windows(check, harness.windows_path(folder))

@@ -12,6 +12,7 @@
 
 int main(int argc, char **argv)
 {
+    start_check_output();
     check_options options;
     if (!parse_check_options(argc, argv, &options)) {
         std::fputs(CHECK_USAGE, stderr);

@@ -5,6 +5,10 @@
 
 #include "gesture/gesture_context.h"
 
+// Before anything is printed: readies the output the way this system shows
+// it.
+void start_check_output();
+
 // Points context->conf_path, made by init_context, at the file to check:
 // `argument` as a file, or conf.txt in it as a folder; without an argument
 // (null), the file the desktop program beside the checker would read.
@@ -15,7 +19,7 @@ void choose_checked_file(const char *argument, gesture_context *context);
 int report_system_notes(const gesture_context *context);
 
 // Whether gestures can be watched here; when they cannot, says why on the
-// standard error.
+// standard error. Called once, as the live mode would start.
 bool can_watch_gestures();
 
 // Printed as the live mode starts: what is watched and how to end it.

@@ -5,6 +5,7 @@
 #include "shell_common/program_path.h"
 #include "tools/check/check_report.h"
 #include "tools/check/check_system.h"
+#include "tools/check/console_win32.h"
 
 #include <windows.h>
 
@@ -68,14 +69,24 @@ void choose_checked_file(const char *argument, gesture_context *context)
 
 int report_system_notes(const gesture_context *context)
 {
-    long utf8_line = context->conf_path != nullptr ? first_utf8_line(context->conf_path) : 0;
+    // Where the ANSI code page is UTF-8 itself, UTF-8 text is what it reads.
+    long utf8_line = context->conf_path != nullptr && GetACP() != CP_UTF8
+                         ? first_utf8_line(context->conf_path)
+                         : 0;
     if (utf8_line == 0)
         return 0;
     print_utf8_note(stdout, utf8_line);
     return 1;
 }
 
+void start_check_output()
+{
+    attach_console();
+}
+
 bool can_watch_gestures()
 {
+    // Ended by Ctrl+Break or by closing the window: nothing to wait for.
+    no_wait_at_exit();
     return true;
 }
