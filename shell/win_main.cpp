@@ -96,6 +96,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         g_tray->set_id(TRAY_ICON_ID);
         g_tray->set_tip(TRAY_TIP);
         add_tray_icon(g_main_window);
+        announce_conf_problems();
     }
 
     // A thread that cannot start leaves the program running with its icon

@@ -1,5 +1,7 @@
 #include "shell/window_proc.h"
 
+#include "conf/diagnostics.h"
+#include "shell_common/conf_notice.h"
 #include "shell_common/tray_commands.h"
 
 HINSTANCE g_instance = nullptr;
@@ -19,9 +21,27 @@ constexpr UINT ICON_RETRY_MS = 2000;
 constexpr int ICON_RETRIES = 30;
 int icon_retries_left = 0;
 
+// Until the icon is first added its balloon cannot show: the latest load's
+// notice waits for it. Once shown it is not kept, so an icon added again
+// after a shell restart repeats nothing.
+bool icon_added = false;
+bool notice_waits = false;
+conf_notice waiting_notice;
+
+void icon_now_added(HWND window)
+{
+    KillTimer(window, ICON_RETRY_TIMER);
+    icon_added = true;
+    if (notice_waits && g_tray != nullptr)
+        g_tray->balloon(waiting_notice.title, waiting_notice.body, NIIF_WARNING);
+    notice_waits = false;
+}
+
 void retry_tray_icon(HWND window)
 {
-    if (g_tray == nullptr || g_tray->show(g_instance) || --icon_retries_left <= 0)
+    if (g_tray != nullptr && g_tray->show(g_instance))
+        icon_now_added(window);
+    else if (g_tray == nullptr || --icon_retries_left <= 0)
         KillTimer(window, ICON_RETRY_TIMER);
 }
 
@@ -68,6 +88,8 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, 
         if (run_tray_command(LOWORD(wparam), g_context_pointer) == tray_command_quit) {
             remove_tray_and_window(window);
             PostQuitMessage(0);
+        } else if (LOWORD(wparam) == CMD_RELOAD_CONF) {
+            announce_conf_problems();
         }
         return 0;
     case WM_TRAY_NOTIFY:
@@ -101,11 +123,24 @@ void add_tray_icon(HWND window)
     if (g_tray == nullptr)
         return;
     if (g_tray->show(g_instance)) {
-        KillTimer(window, ICON_RETRY_TIMER);
+        icon_now_added(window);
         return;
     }
     icon_retries_left = ICON_RETRIES;
     SetTimer(window, ICON_RETRY_TIMER, ICON_RETRY_MS, nullptr);
+}
+
+void announce_conf_problems()
+{
+    conf_load_summary load;
+    conf_last_load(&load);
+    notice_waits = false;
+    if (g_tray == nullptr || !make_conf_notice(load, "sorvak-check.exe", &waiting_notice))
+        return;
+    // Refused with the icon in place, the shell shows no balloons: nothing
+    // more to do.
+    if (!g_tray->balloon(waiting_notice.title, waiting_notice.body, NIIF_WARNING))
+        notice_waits = !icon_added;
 }
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)

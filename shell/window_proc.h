@@ -22,4 +22,8 @@ extern UINT g_second_start;
 // ready at logon), tries again every two seconds for a minute.
 void add_tray_icon(HWND window);
 
+// After a load of conf.txt that reported problems, says so in a balloon from
+// the icon (once it is there, if it is still being added).
+void announce_conf_problems();
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

@@ -307,6 +307,9 @@ class Session(xdesktop.Session):
         return len({pixel for row in rows for pixel in row}) > 1
 
     def open_tray_menu(self, instance):
+        # A balloon stands where the menu opens and would be read as part of
+        # it: it is waited out (ten seconds at most).
+        wait_for(lambda: not self.balloon_shown(), 15, "a balloon to go")
         self.xdotool("mousemove", instance.icon_x, SCREEN_H - 10, "sleep", 0.1, "click", 3)
         # Fully drawn: the same rectangle twice running.
         return xdesktop.settled(self.menu_box, 10 * TIME_SCALE, "the tray menu to open")

@@ -116,17 +116,22 @@ def scenario_tray_icon(session):
 
 def scenario_reload(session):
     """Reload applies a changed file over the current values and reports its
-    problems; a reload with the file gone keeps everything."""
+    problems, in a balloon too; a reload with the file gone keeps everything."""
     instance = session.start_sorvak("")
     instance.write_conf(bind(instance, "right", "first") + "prec = 20\n")
     session.tray_menu(instance, "reload")
     session.gesture([(D, 0)])
     instance.wait_recorded(1)
+    # A balloon shows within two seconds of its load (three times that emulated).
+    time.sleep(3 * harness.TIME_SCALE)
+    expect_equal("a balloon after a clean start and reload", session.balloon_shown(), False)
 
     # up is new; right and prec are absent and must be kept.
     instance.write_conf("// second version\n" + bind(instance, "up", "second")
                         + "prec = 0\nfoo = bar\nnoequals\n")
     session.tray_menu(instance, "reload")
+    wait_for(session.balloon_shown, 15, "the balloon on the reload's problems")
+    expect_equal("icons with a balloon", len(session.tray_icons()), 1)
     session.gesture([(0, -D)], start=(512, 500))
     instance.wait_recorded(2)
     session.gesture([(D, 0)])
@@ -215,8 +220,9 @@ def scenario_exit(session):
 
 
 def scenario_bad_conf(session):
-    """Problems in conf.txt are reported exactly and skipped; a malformed
-    hexadecimal key on reload ends the process."""
+    """Problems in conf.txt are reported exactly and skipped, and a balloon
+    says there are some; a malformed hexadecimal key on reload ends the
+    process."""
     conf = ("noequals\n"                 # 1
             "prec = 0\n"                 # 2
             "bogus = 1\n"                # 3
@@ -229,6 +235,10 @@ def scenario_bad_conf(session):
             "prec = -5\n"                # 10
             "prec = 50\n")               # 11
     instance = session.start_sorvak(conf)
+    wait_for(session.balloon_shown, 15, "the balloon on the start's problems")
+    harness.SHOTS.mkdir(parents=True, exist_ok=True)
+    # Kept for a reader to see what the user sees.
+    shutil.copy2(session.screenshot("conf-notice"), harness.SHOTS / f"conf-notice-{harness.ARCH}.png")
     session.gesture([(0, D)], start=(512, 200))  # the key is Ctrl again after all that
     instance.write_conf("// broken key\nkey = 0xG1\nprec = 7\n")
     # The process ends inside the menu command, so the menu is not waited on.
@@ -322,28 +332,36 @@ def scenario_start_paths(session):
 
 def scenario_shell_restart(session):
     """The icon a dying shell took away comes back when the restarted shell
-    announces itself, and its menu still works. An icon the shell refused at
-    start-up, as at logon, comes by itself."""
-    instance = session.start_sorvak("")
+    announces itself, and its menu still works; the balloon on conf.txt's
+    problems is not shown again. An icon the shell refused at start-up, as at
+    logon, comes by itself, and the balloon with it."""
+    bogus = "error in conf file, line 1\n   unknown parameter bogus\n"
+    instance = session.start_sorvak("bogus = 1\n")
     expect_equal("icons at start", len(session.tray_icons()), 1)
+    wait_for(session.balloon_shown, 15, "the balloon on the start's problems")
     expect_equal("shell_restart.exe remove", session.run_helper(instance, "shell_restart.exe",
                                                                  "remove"), 0)
     wait_for(lambda: not session.tray_icons(), 10, "the icon to go with the shell")
+    wait_for(lambda: not session.balloon_shown(), 15, "the balloon to go")
     expect_equal("shell_restart.exe announce", session.run_helper(instance, "shell_restart.exe",
                                                                    "announce"), 0)
     icons = wait_for(lambda: session.tray_icons(), 20, "the icon to come back")
     expect_equal("icons after the restart", len(icons), 1)
+    time.sleep(3 * harness.TIME_SCALE)
+    expect_equal("a balloon after the restart", session.balloon_shown(), False)
     instance.icon_x = icons[0]
     session.tray_menu(instance, "exit")
     expect_exit(instance, 0)
     wait_for(lambda: not session.tray_icons(), 10, "no icon left after Exit")
     expect_equal("stdout", instance.stdout(), "")
-    expect_equal("stderr", instance.stderr(), "")
+    expect_equal("stderr", instance.stderr(), bogus)
 
     # Its first two adds refused: the icon shows at the third, two seconds apart.
-    late = session.start_sorvak("", "late", program="sorvak_late_tray.exe")
+    late = session.start_sorvak("bogus = 1\n", "late", program="sorvak_late_tray.exe")
+    wait_for(session.balloon_shown, 15, "the balloon once the icon is there")
     session.tray_menu(late, "exit")
     expect_exit(late, 0)
+    expect_equal("stderr of the late icon", late.stderr(), bogus)
 
 
 def scenario_answers_messages(session):
