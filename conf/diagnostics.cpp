@@ -28,7 +28,7 @@ void note_problem(bool words_follow)
 }
 
 // The words of the summary: the line's text without its indent and line feed.
-void note_words(const char *format, va_list arguments)
+__attribute__((format(printf, 1, 0))) void note_words(const char *format, va_list arguments)
 {
     char words[CONF_SUMMARY_SIZE + 8];
     std::vsnprintf(words, sizeof words, format, arguments);
@@ -41,7 +41,8 @@ void note_words(const char *format, va_list arguments)
     first[used + length] = '\0';
 }
 
-void write(bool problem, bool words, const char *format, va_list arguments)
+__attribute__((format(printf, 3, 0))) void write(bool problem, bool words, const char *format,
+                                                 va_list arguments)
 {
     if (problem)
         note_problem(false);
