@@ -41,12 +41,12 @@ __attribute__((format(printf, 1, 0))) void note_words(const char *format, va_lis
     first[used + length] = '\0';
 }
 
-__attribute__((format(printf, 3, 0))) void write(bool problem, bool words, const char *format,
+__attribute__((format(printf, 2, 0))) void write(bool problem, const char *format,
                                                  va_list arguments)
 {
     if (problem)
         note_problem(false);
-    if (words && load_reports == 1 && (problem || first_waits_for_words)) {
+    if (load_reports == 1 && (problem || first_waits_for_words)) {
         first_waits_for_words = false;
         va_list copy;
         va_copy(copy, arguments);
@@ -67,7 +67,7 @@ void conf_reportf(const char *format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    write(true, true, format, arguments);
+    write(true, format, arguments);
     va_end(arguments);
 }
 
@@ -80,7 +80,7 @@ void conf_reportf_more(const char *format, ...)
 {
     va_list arguments;
     va_start(arguments, format);
-    write(false, true, format, arguments);
+    write(false, format, arguments);
     va_end(arguments);
 }
 
