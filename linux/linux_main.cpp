@@ -41,10 +41,8 @@ void load_configuration()
 // started from a menu has no terminal to print them on.
 void announce_conf_problems()
 {
-    conf_load_summary load;
-    conf_last_load(&load);
     conf_notice notice;
-    if (make_conf_notice(load, "sorvak-check", &notice))
+    if (latest_conf_notice("sorvak-check", &notice))
         show_desktop_notice(notice.title, notice.body, program_icon());
 }
 

@@ -1,6 +1,5 @@
 #include "shell/window_proc.h"
 
-#include "conf/diagnostics.h"
 #include "shell_common/conf_notice.h"
 #include "shell_common/tray_commands.h"
 
@@ -39,9 +38,11 @@ void icon_now_added(HWND window)
 
 void retry_tray_icon(HWND window)
 {
-    if (g_tray != nullptr && g_tray->show(g_instance))
+    if (g_tray == nullptr)
+        KillTimer(window, ICON_RETRY_TIMER);
+    else if (g_tray->show(g_instance))
         icon_now_added(window);
-    else if (g_tray == nullptr || --icon_retries_left <= 0)
+    else if (--icon_retries_left <= 0)
         KillTimer(window, ICON_RETRY_TIMER);
 }
 
@@ -132,10 +133,8 @@ void add_tray_icon(HWND window)
 
 void announce_conf_problems()
 {
-    conf_load_summary load;
-    conf_last_load(&load);
     notice_waits = false;
-    if (g_tray == nullptr || !make_conf_notice(load, "sorvak-check.exe", &waiting_notice))
+    if (g_tray == nullptr || !latest_conf_notice("sorvak-check.exe", &waiting_notice))
         return;
     // Refused with the icon in place, the shell shows no balloons: nothing
     // more to do.

@@ -20,3 +20,10 @@ bool make_conf_notice(const conf_load_summary &load, const char *checker, conf_n
     std::memcpy(notice->body + first, advice, advice_length + 1);
     return true;
 }
+
+bool latest_conf_notice(const char *checker, conf_notice *notice)
+{
+    conf_load_summary load;
+    conf_last_load(&load);
+    return make_conf_notice(load, checker, notice);
+}

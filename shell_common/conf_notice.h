@@ -19,3 +19,6 @@ struct conf_notice {
 // see them all: `checker` is the checker as the user runs it on this
 // platform. False, with nothing written, when the load reported none.
 bool make_conf_notice(const conf_load_summary &load, const char *checker, conf_notice *notice);
+
+// make_conf_notice for the latest load: what a program says after it loads.
+bool latest_conf_notice(const char *checker, conf_notice *notice);
