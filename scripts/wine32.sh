@@ -136,22 +136,29 @@ install_wine() {
   touch "$root/.sorvak-wine"
 }
 
+shows() { # true when host folder $1 is what the same path inside shows
+  [[ $(stat -c %d:%i "$1") == "$(stat -c %d:%i "$root$1" 2>/dev/null)" ]]
+}
+
 mount_all() {
   local p
   mountpoint -q "$root/proc" || mount -t proc proc "$root/proc"
   for p in /sys /dev "${shared[@]}"; do
+    shows "$p" && continue
+    # A folder deleted and made again (a fresh clone at the same path) leaves
+    # the old one mounted inside, deleted: that one goes first.
+    if mountpoint -q "$root$p"; then umount -l "$root$p"; fi
     mkdir -p "$root$p"
-    if ! mountpoint -q "$root$p"; then
-      mount --rbind "$p" "$root$p"
-      # Unmounting inside must never reach the host's mounts.
-      mount --make-rslave "$root$p"
-    fi
+    mount --rbind "$p" "$root$p"
+    # Unmounting inside must never reach the host's mounts.
+    mount --make-rslave "$root$p"
   done
 }
 
 mounted() {
   local p
-  for p in /proc /sys /dev "${shared[@]}"; do mountpoint -q "$root$p" || return 1; done
+  mountpoint -q "$root/proc" || return 1
+  for p in /sys /dev "${shared[@]}"; do shows "$p" || return 1; done
 }
 
 ready() {
