@@ -2,6 +2,8 @@
 
 #include "platform/x11/unmapped_key.h"
 
+#include <glib.h>
+
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -19,25 +21,14 @@ bool absolute(const char *path)
     return path != nullptr && path[0] == '/';
 }
 
-// Missing folders of `path` (up to its last '/'), made one by one.
-int make_parent_folders(const std::string &path)
-{
-    for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-        std::string folder = path.substr(0, slash);
-        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-            return errno;
-    }
-    return 0;
-}
-
 // Writes the sample to a new file; an existing file (another copy starting
 // at the same moment made it) is kept. Returns 0 or an errno value.
 int write_sample(const std::string &path, bool *created)
 {
     *created = false;
-    if (int error = make_parent_folders(path))
-        return error;
+    // Missing folders are made 0700, as the XDG rules ask.
+    if (g_mkdir_with_parents(path.substr(0, path.rfind('/')).c_str(), 0700) != 0)
+        return errno;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno == EEXIST ? 0 : errno;
