@@ -302,6 +302,9 @@ def scenario_start_paths(session):
     """conf.txt is the one beside the executable, in a folder whose name holds
     a comma and a blank, and when the program is started with an unquoted
     command line whose argument holds a slash."""
+    # Keeps the desktop up between the copies, captures nothing: a program
+    # started as the last one's desktop closes may wait for it in vain.
+    session.start_sorvak("key = 0\n", "keeper")
     for name, argument in (("Smith, John ", None), ("unquoted", "/x")):
         def conf(directory, word=name.split(",")[0]):
             return f"right = {harness.windows_path(directory / 'record_args.exe')} | {word}\n"
