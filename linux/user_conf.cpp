@@ -119,5 +119,17 @@ int report_linux_conf_words(const gesture_context *context, std::FILE *err)
     }
     if (report_unmapped_capture_key(context->key_code.load(), err))
         ++lines;
+    // Not a problem of the file: the same file works in an X11 session.
+    if (context->excluded_count != 0 &&
+        wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")))
+        std::fputs("note : the foreground program cannot be known in a Wayland session: "
+                   "exclude lines are ignored and gestures work everywhere\n",
+                   err);
     return lines;
+}
+
+bool wayland_session(const char *wayland_display, const char *session_type)
+{
+    return (wayland_display != nullptr && wayland_display[0] != '\0') ||
+           (session_type != nullptr && std::strcmp(session_type, "wayland") == 0);
 }

@@ -27,5 +27,11 @@ std::string user_conf_path(const char *config_home, const char *home);
 void use_linux_conf_path(gesture_context *context, std::FILE *err);
 
 // Said after each load of context->conf_path: the permission warning, then
-// the word on a capture key X11 cannot read. Returns how many lines it wrote.
+// the word on a capture key X11 cannot read, then, in a Wayland session, that
+// exclude lines do nothing there. Returns how many problems it told of (the
+// last is not one).
 int report_linux_conf_words(const gesture_context *context, std::FILE *err);
+
+// Whether the session is a Wayland one, from $WAYLAND_DISPLAY and
+// $XDG_SESSION_TYPE.
+bool wayland_session(const char *wayland_display, const char *session_type);

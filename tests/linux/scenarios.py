@@ -154,15 +154,41 @@ def scenario_shift_key(session):
     expect_equal("standard output", instance.stdout(), "bas\ngauche\nhaut\n")
 
 
+def click_during_stroke(session, press=("keydown", "ctrl"), release=("keyup", "ctrl")):
+    """A stroke right with a left click of no duration in the middle of it."""
+    session.xdotool("mousemove", 200, 200, *press, "sleep", 0.15, "mousemove", 350, 200,
+                    "mousedown", 1, "mouseup", 1, "mousemove", 500, 200, "sleep", 0.15,
+                    *release, "sleep", 0.15)
+
+
 def scenario_mouse_button_key(session):
-    """key = 4 is the middle button; key = 5 the first side button."""
+    """key = 4 is the middle button, and a button pressed during its stroke
+    makes it a drag, but not its own; key = 5 the first side button. With
+    Ctrl, a drag with the left button held and a quick click during the
+    stroke launch nothing."""
     instance = session.start_sorvak("key = 4\n")
     make(session, "right", key="ctrl")
     make(session, "down", button=2)
     make(session, "up", button=3)
+    click_during_stroke(session, press=("mousedown", 2), release=("mouseup", 2))
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
-    expect_equal("standard output (middle button)", instance.stdout(), "bas\n")
+    expect_equal("standard output (middle button)", instance.stdout(),
+                 "bas\ndrag, no gesture\n")
+
+    ctrl = session.start_sorvak(lambda directory: f"right = {recorder_in(directory)} | r\n")
+    session.xdotool(*harness.xdesktop.gesture_script(
+        [(D, 0)], (200, 300), ["keydown", "ctrl", "mousedown", 1],
+        ["mouseup", 1, "keyup", "ctrl"], lambda x, y: True))
+    click_during_stroke(session)
+    make(session, "right")
+    log = ctrl.directory / "my tools" / "record.log"
+    wait_records(log, 1)
+    ctrl.send(signal.SIGTERM)
+    expect_exit(ctrl, 0)
+    expect_equal("standard output (Ctrl)", ctrl.stdout(),
+                 f"drag, no gesture\ndrag, no gesture\ndroite\n -> {log.parent / 'record args'}\n")
+    expect_equal("runs (Ctrl)", len(read_records(log)), 1)
 
     side = session.start_sorvak("key = 5\n")
     make(session, "left", button=8)
@@ -173,6 +199,59 @@ def scenario_mouse_button_key(session):
     expect_exit(side, 0)
     expect_equal("standard output (side button)", side.stdout(),
                  "gauche\ninsufficient movement\n")
+
+
+PROBE_WINDOW = """
+import gi, sys
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib, Gtk
+GLib.set_prgname(sys.argv[1])
+window = Gtk.Window(title=sys.argv[1])
+window.set_default_size(300, 200)
+window.show_all()
+Gtk.main()
+"""
+
+
+def focused_window(session, command, name):
+    """Starts `command`, waits for its window of instance name `name` and
+    gives it the keyboard focus (there is no window manager to do it)."""
+    session.others.append(subprocess.Popen(command, env=session.env(),
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    found = subprocess.run(["xdotool", "search", "--sync", "--classname", f"^{name}$"],
+                           env=session.env(), capture_output=True, text=True, timeout=20)
+    window = found.stdout.split()[0]
+    session.xdotool("windowmap", "--sync", window, "windowfocus", "--sync", window)
+
+
+def scenario_exclude(session):
+    """An exclude line turns gestures off while the program it names has the
+    focus, named by its executable or either WM_CLASS name, in any case; over
+    another program the same stroke launches."""
+    python = os.path.basename(os.path.realpath("/usr/bin/python3"))
+
+    def conf(excluded):
+        return lambda directory: (f"right = {recorder_in(directory)} | r\n" +
+                                  "".join(f"exclude = {name}\n" for name in excluded))
+
+    instance = session.start_sorvak(conf([python.upper()]))
+    focused_window(session, ["/usr/bin/python3", "-c", PROBE_WINDOW, "notes"], "notes")
+    make(session, "right")
+    for excluded in (["NOTES"], ["mstsc.exe", "notes"]):
+        instance.write_conf(conf(excluded)(instance.directory))
+        instance.send(signal.SIGHUP)
+        time.sleep(0.3)
+        make(session, "right")
+    focused_window(session, ["xmessage", "-name", "memo", "-geometry", "+500+50", "memo"], "memo")
+    make(session, "right")
+    log = instance.directory / "my tools" / "record.log"
+    wait_records(log, 1)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(),
+                 f"excluded: {python.upper()}\nexcluded: NOTES\nexcluded: notes\n"
+                 f"droite\n -> {log.parent / 'record args'}\n")
+    expect_equal("standard error", instance.stderr(), "")
 
 
 def scenario_unmapped_key(session):
@@ -504,7 +583,7 @@ def scenario_check(session):
         result = subprocess.run([folder / "sorvak-check", *args], env=env or session.env(),
                                 cwd=session.work, capture_output=True, text=True, timeout=20)
         shown = [line for line in result.stdout.splitlines()
-                 if line.startswith(("file: ", "capture key: ", "right "))]
+                 if line.startswith(("file: ", "capture key: ", "right ", "exclude "))]
         return result.returncode, shown, result.stderr
 
     conf = session.home / ".config" / "sorvak" / "conf.txt"
@@ -513,15 +592,19 @@ def scenario_check(session):
     expect_equal("the user's file", check(), (0, report, ""))
 
     beside = folder / "conf.txt"
-    beside.write_text("key = 3\nbogus\nright = a b | c\n")
+    beside.write_text("key = 3\nbogus\nright = a b | c\nexclude = mstsc.exe\n")
     beside.chmod(0o664)
     for argument in ([], ["checker/../checker"], [str(beside)]):
         expect_equal(f"the file beside, {argument}", check(*argument),
                      (1, [f"file: {beside}", "capture key: 3",
-                          "right       droite            a b | c"],
+                          "right       droite            a b | c", "exclude     mstsc.exe"],
                       "error in conf file, line 2\n   missing value, line skipped\n"
                       + permission_line(beside, "writable by group")
                       + "key value 3 has no X11 equivalent, the capture key is never down\n"))
+    wayland = check(str(beside), env={**session.env(), "XDG_SESSION_TYPE": "wayland"})
+    expect_equal("in a Wayland session, the last line of", wayland[2].splitlines()[-1],
+                 "note : the foreground program cannot be known in a Wayland session: "
+                 "exclude lines are ignored and gestures work everywhere")
     beside.unlink()
 
     blocked = session.work / "not a folder"
@@ -544,10 +627,12 @@ def scenario_check(session):
                                 stdin=subprocess.DEVNULL, stdout=stream, stderr=subprocess.DEVNULL)
     session.others.append(live)
     wait_for(lambda: "Watching gestures" in output.read_text(), 10, "the live checker to start")
+    focused_window(session, ["xmessage", "-name", "memo", "memo"], "memo")
     time.sleep(0.3)
     before = output.read_text()
     make(session, "right")
-    wait_for(lambda: output.read_text() == before + f"droite\n -> {recorder}\n", 10,
+    wait_for(lambda: output.read_text() == before + "foreground program: memo, Xmessage\n"
+             f"droite\n -> {recorder}\n", 10,
              "the stroke's lines while the checker runs")
     time.sleep(0.5)
     expect_equal("programs started", read_records(recorder.parent / "record.log"), [])
