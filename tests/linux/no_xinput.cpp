@@ -15,6 +15,13 @@ namespace
 {
 
 std::atomic<bool> threads_initialised{false};
+bool loaded = false;
+
+// Run after the constructors of Xlib, on which this library depends.
+__attribute__((constructor)) void on_load()
+{
+    loaded = true;
+}
 
 template <typename Function> Function real(const char *name)
 {
@@ -37,7 +44,10 @@ extern "C" Bool XQueryExtension(Display *display, const char *name, int *opcode,
 
 extern "C" Status XInitThreads()
 {
-    threads_initialised = true;
+    // Xlib 1.8 calls it itself as it loads, before this library is ready;
+    // only the program's own call is one an older Xlib would get.
+    if (loaded)
+        threads_initialised = true;
     static const auto next = real<Status (*)()>("XInitThreads");
     return next();
 }
