@@ -10,6 +10,8 @@ packages+=(pkg-config libx11-dev libxi-dev libx11-xcb-dev libglib2.0-dev libgtk-
            libayatana-appindicator3-dev trayer dbus-daemon)
 # Its package (dpkg-shlibdeps, lintian) and the tests' StatusNotifier host.
 packages+=(dpkg-dev lintian python3-gi)
+# The tests' keyboard layout change (setxkbmap) and process ids (ps).
+packages+=(x11-xkb-utils procps)
 
 missing=()
 for p in "${packages[@]}"; do

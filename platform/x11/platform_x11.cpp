@@ -9,6 +9,7 @@
 #include "platform/x11/input_wait.h"
 #include "platform/x11/x11_key_table.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
@@ -17,6 +18,7 @@
 #include <unistd.h>
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -66,9 +68,13 @@ struct x11_connection {
     // Every key queried since the previous pause was up.
     bool keys_up_since_pause = false;
     // The keycodes carrying the capture key's keysyms, for the code they
-    // were worked out for (-1: none yet, or the keyboard mapping changed).
+    // were worked out for (-1: none yet, or the keyboard mapping changed)
+    // and the reload they were worked out after.
     std::int32_t mapped_code = -1;
+    unsigned mapped_after = 0;
     unsigned char keycodes[KEYMAP_BYTES] = {};
+    // The type of XKB's events on this connection; -1 without XKB.
+    int xkb_event = -1;
 
     ~x11_connection()
     {
@@ -79,6 +85,9 @@ struct x11_connection {
 
 thread_local x11_connection connection;
 
+// Counts the reloads that asked for the keycodes to be worked out again.
+std::atomic<unsigned> mapping_requests{0};
+
 // Takes everything the server sent: keyboard mapping changes and raw input.
 // True when a raw key or button event was among it.
 bool take_events(x11_connection &c)
@@ -87,8 +96,9 @@ bool take_events(x11_connection &c)
     while (XPending(c.display) > 0) {
         XEvent event;
         XNextEvent(c.display, &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
+        if (event.type == MappingNotify || event.type == c.xkb_event) {
+            if (event.type == MappingNotify)
+                XRefreshKeyboardMapping(&event.xmapping);
             c.mapped_code = -1;
             continue;
         }
@@ -113,6 +123,23 @@ bool take_input(void *c)
     return take_events(*static_cast<x11_connection *>(c));
 }
 
+// With XKB on (Xlib turns it on as it connects) the server announces a new
+// layout or key map (setxkbmap, xmodmap, an option applied after login) by
+// XKB's events, not by the core MappingNotify: they are asked for here.
+void watch_keyboard_changes(x11_connection &c)
+{
+    int opcode = 0;
+    int first_error = 0;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    if (!XkbQueryExtension(c.display, &opcode, &c.xkb_event, &first_error, &major, &minor)) {
+        c.xkb_event = -1;
+        return;
+    }
+    unsigned long changes = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+    XkbSelectEvents(c.display, XkbUseCoreKbd, changes, changes);
+}
+
 Display *open_display()
 {
     x11_connection &c = connection;
@@ -124,6 +151,7 @@ Display *open_display()
             c.retry_after = steady::now() + std::chrono::seconds(1);
             return nullptr;
         }
+        watch_keyboard_changes(c);
     }
     // The queue must not grow, and a new keyboard mapping must be seen.
     take_events(c);
@@ -156,9 +184,11 @@ void map_keycodes(Display *display, const x11_key &key, unsigned char (&keycodes
 bool keyboard_key_down(Display *display, std::int32_t key_code, const x11_key &key)
 {
     x11_connection &c = connection;
-    if (c.mapped_code != key_code) {
+    unsigned requests = mapping_requests.load();
+    if (c.mapped_code != key_code || c.mapped_after != requests) {
         map_keycodes(display, key, c.keycodes);
         c.mapped_code = key_code;
+        c.mapped_after = requests;
     }
     char state[KEYMAP_BYTES];
     XQueryKeymap(display, state);
@@ -490,6 +520,11 @@ void wake_capture_thread()
     std::uint64_t one = 1;
     ssize_t written = write(wake_descriptor(), &one, sizeof one);
     static_cast<void>(written);
+}
+
+void redo_key_mapping()
+{
+    mapping_requests.fetch_add(1);
 }
 
 void plat_exit(int status)

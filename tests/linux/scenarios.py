@@ -7,6 +7,7 @@ built, there is no session bus or no_xinput lacks its library, 1 on failure.
 """
 
 import argparse
+import grp
 import os
 import shutil
 import signal
@@ -91,8 +92,9 @@ def scenario_gestures(session):
 
 def scenario_bound_program(session):
     """A bound executable gets its parameters split as a shell splits words,
-    starts with no blocked signal and /dev/null as input, and leaves no
-    child behind."""
+    starts with no blocked signal, /dev/null as input and a session of its
+    own (the terminal sorvak came from does not end it), and leaves no child
+    behind."""
     parameters = r"""plain "two words" 'single "inner"' back\ slash "say \"hi\"" $HOME end"""
     expected_args = ["plain", "two words", 'single "inner"', "back slash", 'say "hi"', "$HOME",
                      "end"]
@@ -109,30 +111,44 @@ def scenario_bound_program(session):
     expect_equal("arguments", run["args"], expected_args)
     expect_equal("blocked signals", run["blocked"], "0000000000000000")
     expect_equal("standard input", run["stdin"], "/dev/null")
+    pid, group, session_id = run["ids"].split()
+    expect_equal("process group and session", (group, session_id), (pid, pid))
     expect_equal("program found on PATH", wait_records(session.bin / "record.log", 1)[0]["args"],
                  ["x", "y"])
-    # The intermediate child of the double fork ends at once; nothing stays.
+    # Ended programs are reaped; nothing stays.
     wait_for(lambda: instance.children() == [], 5, "no child of sorvak left")
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
 
 
 def scenario_document(session):
-    """Anything that is not an executable file goes to xdg-open, with the
-    parameters as further arguments only when there are some."""
+    """Anything that is not a program the kernel runs goes to xdg-open, with
+    the parameters as further arguments only when there are some: a text
+    file with the execute bit (every file on a FAT or NTFS mount) too. A
+    file the kernel refuses is never handed to a shell: the launch fails and
+    says why."""
     def conf(directory):
         (directory / "notes.txt").write_text("notes\n")
+        for name, head in (("exec.txt", ""), ("broken", "\x7fELF\n")):
+            (directory / name).write_text(f"{head}touch {directory / 'ran'}\n")
+            (directory / name).chmod(0o755)
         return (f"down = {directory / 'notes.txt'}\n"
                 f"left = {directory}\n"
-                "up = https://example.org/a?b | --flag 'two words'\n")
+                "up = https://example.org/a?b | --flag 'two words'\n"
+                f"right = {directory / 'exec.txt'}\n"
+                f"up_right = {directory / 'broken'}\n")
 
     instance = session.start_sorvak(conf)
-    for kind in ("down", "left", "up"):
+    for kind in ("down", "left", "up", "right", "up_right"):
         make(session, kind)
-    runs = wait_records(session.bin / "record.log", 3)
+    runs = wait_records(session.bin / "record.log", 4)
     expect_equal("xdg-open arguments", [r["args"] for r in runs],
                  [[str(instance.directory / "notes.txt")], [str(instance.directory)],
-                  ["https://example.org/a?b", "--flag", "two words"]])
+                  ["https://example.org/a?b", "--flag", "two words"],
+                  [str(instance.directory / "exec.txt")]])
+    refused = f"unable to start {instance.directory / 'broken'}: Exec format error\n"
+    wait_for(lambda: instance.stderr() == refused, 5, "the refused start's line")
+    expect_equal("lines run by a shell", (instance.directory / "ran").exists(), False)
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
 
@@ -273,6 +289,55 @@ def scenario_unmapped_key(session):
     expect_equal("standard error at exit", instance.stderr(), line * 2)
 
 
+def scenario_keyboard_layout(session):
+    """A layout set after the start is seen: with key = 0x41 (A) the key is
+    found where the new layout puts it (setxkbmap fr moves A to the key Q
+    had)."""
+    if not shutil.which("setxkbmap"):
+        raise harness.HarnessError("missing setxkbmap: run scripts/setup.sh")
+    instance = session.start_sorvak("key = 0x41\n")
+    make(session, "right", key="a")
+    subprocess.run(["setxkbmap", "-display", session.display, "fr"], check=True, timeout=20)
+    time.sleep(0.3)
+    make(session, "left", key="a")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "droite\ngauche\n")
+
+
+def scenario_one_copy(session):
+    """One copy per configuration folder: a second start for the running
+    copy's, reached by another path and after an editor replaced the file,
+    ends at once with status 0 and says nothing, and the running copy shows
+    a notice; a copy with a conf.txt of its own runs beside it, and the
+    folder is free again once its copy has ended."""
+    server = session.start_notification_server()
+    first = session.start_sorvak(None)
+    conf = session.home / ".config" / "sorvak" / "conf.txt"
+    saved = conf.with_name("conf.txt.new")
+    saved.write_text("prec = 40\n")
+    saved.replace(conf)
+    alias = session.work / "alias"
+    alias.symlink_to(session.home / ".config")
+    for env in (session.env(), {**session.env(), "XDG_CONFIG_HOME": str(alias)}):
+        second = session.start_sorvak(None, env=env, ready=False)
+        expect_exit(second, 0)
+        expect_equal("the second start's output", (second.stdout(), second.stderr()), ("", ""))
+    icon = str(session.runtime / "sorvak-icons" / "sorvak.png")
+    wait_for(lambda: len(server.received()) >= 2, 5, "the running copy's notices")
+    expect_equal("notices", server.received(),
+                 [("sorvak", icon, "sorvak", "sorvak is already running", 10000)] * 2)
+    beside = session.start_sorvak("")
+    expect_equal("copies running", (first.running(), beside.running()), (True, True))
+    first.send(signal.SIGTERM)
+    expect_exit(first, 0)
+    again = session.start_sorvak(None)
+    expect_equal("a start after the copy ended", again.running(), True)
+    for instance in (beside, again):
+        instance.send(signal.SIGTERM)
+        expect_exit(instance, 0)
+
+
 def reload_scenario(session, reload):
     """The file is read again: a new binding applies, an absent key keeps
     its value, and errors are reported as at start."""
@@ -294,6 +359,7 @@ def reload_scenario(session, reload):
     expect_equal("standard output", instance.stdout(),
                  f"droite\n -> first\ndroite\n -> {program}\n")
     expect_equal("standard error", instance.stderr(),
+                 "unable to start first: program not found\n"
                  "error in conf file, line 2\n   unknown parameter bogus\n")
 
 
@@ -307,14 +373,16 @@ def scenario_reload_menu(session):
 
 def scenario_notice(session):
     """A start and a reload that report problems each send one desktop
-    notification, a clean reload none; without a notification service the
-    program says nothing about it and runs on."""
+    notification, a clean reload none; the body is escaped for a server
+    that reads markup, plain for one that does not; without a notification
+    service the program says nothing about it and runs on."""
     server = session.start_notification_server()
-    instance = session.start_sorvak("uo = notepad.exe\n")
+    marked = "a&<b> = notepad.exe\n"
+    instance = session.start_sorvak(marked)
     icon = str(session.runtime / "sorvak-icons" / "sorvak.png")
     advice = "\nRun sorvak-check to see them all."
     expected = [("sorvak", icon, "sorvak: conf.txt has 1 problem",
-                 "line 1: unknown parameter uo" + advice, 10000)]
+                 "line 1: unknown parameter a&amp;&lt;b&gt;" + advice, 10000)]
     wait_for(lambda: len(server.received()) >= 1, 5, "the start's notification")
     # Not UTF-8: what the bus cannot carry is replaced, not refused.
     broken = b"// c\nbad\xe9 = 1\nprec = 0\n"
@@ -328,8 +396,16 @@ def scenario_notice(session):
     time.sleep(0.5)
     make(session, "up")
     expect_equal("notifications", server.received(), expected)
-
     server.close()
+
+    plain = session.start_notification_server(markup=False)
+    instance.write_conf(marked)
+    instance.send(signal.SIGHUP)
+    wait_for(plain.received, 5, "the notification to a plain-text server")
+    expect_equal("plain-text notification", plain.received(),
+                 [("sorvak", icon, "sorvak: conf.txt has 1 problem",
+                   "line 1: unknown parameter a&<b>" + advice, 10000)])
+    plain.close()
     session.notifications = None
     diagnostics = (b"error in conf file, line 2\n   unknown parameter bad\xe9\n"
                    b"imposible to have a precision of zero\n"
@@ -340,13 +416,17 @@ def scenario_notice(session):
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
     expect_equal("standard output", instance.stdout(), "haut\n -> notepad.exe\n")
+    marked_error = b"error in conf file, line 1\n   unknown parameter a&<b>\n"
     expect_equal("standard error", instance.stderr().encode("utf-8", "surrogateescape"),
-                 b"error in conf file, line 1\n   unknown parameter uo\n" + diagnostics * 2)
+                 marked_error + diagnostics + b"unable to start notepad.exe: program not found\n"
+                 + marked_error + diagnostics)
 
 
 def scenario_edit_menu(session):
-    """Edit hands conf.txt to xdg-open."""
-    instance = session.start_sorvak("prec = 50\n")
+    """Edit hands conf.txt to xdg-open whatever it holds: never run, even
+    with the execute bit and a first line naming an interpreter."""
+    instance = session.start_sorvak("#!/bin/sh\nprec = 50\n")
+    instance.conf.chmod(0o755)
     session.tray_menu("edit")
     expect_equal("xdg-open arguments", wait_records(session.bin / "record.log", 1)[0]["args"],
                  [str(instance.directory / "conf.txt")])
@@ -378,16 +458,23 @@ def scenario_terminate(session):
 
 
 def scenario_no_tray_host(session):
-    """Without a tray host, gestures, reloads and signals still work."""
-    instance = session.start_sorvak("up = nothing-here\n")
+    """Without a tray host, gestures, reloads and signals still work. A
+    launch that fails says why on the standard error, its output as
+    always."""
+    instance = session.start_sorvak('up = nothing-here\ndown = true | -e "vim\n')
     make(session, "up")
+    make(session, "down")
     instance.write_conf("up =|\n")
     instance.send(signal.SIGHUP)
     time.sleep(0.3)
     make(session, "up")
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
-    expect_equal("standard output", instance.stdout(), "haut\n -> nothing-here\nhaut\n")
+    expect_equal("standard output", instance.stdout(),
+                 "haut\n -> nothing-here\nbas\n -> true\nhaut\n")
+    expect_equal("standard error", instance.stderr(),
+                 "unable to start nothing-here: program not found\n"
+                 "unable to start true: unclosed quote in parameters\n")
 
 
 def scenario_idle(session):
@@ -405,9 +492,9 @@ def scenario_idle(session):
 
 
 def scenario_no_xinput(session):
-    """A server without the input extension: the key is sampled, as the
-    program's threads waking a hundred times a second show, and strokes
-    work."""
+    """A server without the input extension, and an Xlib that must be told
+    of threads: the key is sampled, as the program's threads waking a
+    hundred times a second show, and strokes work."""
     if NO_XINPUT is None:
         raise harness.SkipScenario("no --no-xinput library given")
     env = session.env()
@@ -421,6 +508,9 @@ def scenario_no_xinput(session):
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
     expect_equal("standard output", instance.stdout(), "droite\nhaut gauche\n")
+    # The library also stands for an Xlib before 1.8, which says when a
+    # display is opened before XInitThreads.
+    expect_equal("standard error", instance.stderr(), "")
 
 
 def scenario_no_display(session):
@@ -461,28 +551,30 @@ def scenario_xdg_conf(session):
     expect_equal("file Edit opens", wait_records(session.bin / "record.log", 1)[0]["args"],
                  [str(conf)])
 
-    problems = [(0o620, "writable by group"), (0o606, "writable by others")]
-    # Only root can give the file away.
-    owner = 1 if os.geteuid() == 0 else os.geteuid()
-    if owner != os.geteuid():
-        problems.append((0o622, "owned by uid 1 and writable by group and others"))
-    for mode, problem in problems:
+    # (mode, owner, group, the warning): only root can give the file away.
+    root = os.geteuid() == 0
+    problems = [(0o606, -1, -1, "writable by others")]
+    if root:
+        users = grp.getgrnam("users").gr_gid
+        problems += [(0o620, -1, users, "writable by group"),
+                     (0o622, 1, users, "owned by uid 1 and writable by group and others")]
+    for mode, owner, group, problem in problems:
         conf.chmod(mode)
-        if problem.startswith("owned"):
-            os.chown(conf, owner, -1)
+        os.chown(conf, owner, group)
         instance.send(signal.SIGHUP)
         expected_err += permission_line(conf, problem)
         wait_for(lambda: instance.stderr() == expected_err, 5, f"the warning for {problem}")
     # Put right, the file is read without a word; the load always went on.
-    os.chown(conf, os.geteuid(), -1)
-    conf.chmod(0o600)
+    # root's own private group, which holds no one else, may write it.
+    os.chown(conf, os.geteuid(), os.getegid())
+    conf.chmod(0o660 if root else 0o600)
     with conf.open("a") as file:
         file.write("bogus = 1\n")
     instance.send(signal.SIGHUP)
     lines = len(conf.read_text().splitlines())
     expected_err += f"error in conf file, line {lines}\n   unknown parameter bogus\n"
     wait_for(lambda: instance.stderr() == expected_err, 5, "the reload of the file put right")
-    harness.install_recorder(session.bin / "xterm")
+    harness.install_recorder(session.bin / "x-terminal-emulator")
     make(session, "right")
     expect_equal("the sample's binding of right",
                  wait_records(session.bin / "record.log", 2)[1]["args"], [])
@@ -548,7 +640,7 @@ def scenario_package(session):
     if lint.returncode != 0:
         raise harness.HarnessError(f"lintian failed:\n{lint.stdout}{lint.stderr}")
 
-    harness.install_recorder(session.bin / "xterm")
+    harness.install_recorder(session.bin / "x-terminal-emulator")
     # Its folder holds a file named as its icon, the executable: the icon
     # must still come from the theme.
     instance = session.start_sorvak(None, directory=root / "usr" / "bin")
@@ -557,7 +649,7 @@ def scenario_package(session):
     expect_equal("the file written", conf.read_bytes(),
                  (root / "usr/share/doc/sorvak/conf.txt").read_bytes())
     make(session, "right")
-    expect_equal("xterm started", wait_records(session.bin / "record.log", 1)[0]["args"], [])
+    expect_equal("terminal started", wait_records(session.bin / "record.log", 1)[0]["args"], [])
     expect_equal("icon file written", (session.runtime / "sorvak-icons").exists(), False)
 
     session.start_sni_host()
@@ -586,25 +678,28 @@ def scenario_check(session):
                  if line.startswith(("file: ", "capture key: ", "right ", "exclude "))]
         return result.returncode, shown, result.stderr
 
+    harness.install_recorder(session.bin / "x-terminal-emulator")
     conf = session.home / ".config" / "sorvak" / "conf.txt"
-    report = [f"file: {conf}", "capture key: 17 (Ctrl)", "right       droite            xterm"]
+    report = [f"file: {conf}", "capture key: 17 (Ctrl)",
+              "right       droite            x-terminal-emulator"]
     expect_equal("no file yet", check(), (0, report, created_line(conf)))
     expect_equal("the user's file", check(), (0, report, ""))
 
     beside = folder / "conf.txt"
     beside.write_text("key = 3\nbogus\nright = a b | c\nexclude = mstsc.exe\n")
-    beside.chmod(0o664)
+    beside.chmod(0o646)
     for argument in ([], ["checker/../checker"], [str(beside)]):
         expect_equal(f"the file beside, {argument}", check(*argument),
                      (1, [f"file: {beside}", "capture key: 3",
                           "right       droite            a b | c", "exclude     mstsc.exe"],
                       "error in conf file, line 2\n   missing value, line skipped\n"
-                      + permission_line(beside, "writable by group")
-                      + "key value 3 has no X11 equivalent, the capture key is never down\n"))
+                      + permission_line(beside, "writable by others")
+                      + "key value 3 has no X11 equivalent, the capture key is never down\n"
+                      + "right: unable to start a b: program not found\n"))
     wayland = check(str(beside), env={**session.env(), "XDG_SESSION_TYPE": "wayland"})
-    expect_equal("in a Wayland session, the last line of", wayland[2].splitlines()[-1],
-                 "note : the foreground program cannot be known in a Wayland session: "
-                 "exclude lines are ignored and gestures work everywhere")
+    expect_equal("in a Wayland session, a line of", "note : the foreground program cannot be "
+                 "known in a Wayland session: exclude lines are ignored and gestures work "
+                 "everywhere" in wayland[2].splitlines(), True)
     beside.unlink()
 
     blocked = session.work / "not a folder"
@@ -618,6 +713,11 @@ def scenario_check(session):
     no_display = {k: v for k, v in session.env().items() if k != "DISPLAY"}
     expect_equal("live without a display", check("--live", env=no_display)[::2],
                  (1, "cannot open display\n"))
+
+    conf.write_text('right = x-terminal-emulator | -e "vim\n')
+    expect_equal("a binding that cannot start", check(),
+                 (1, report[:2] + [report[2] + ' | -e "vim'],
+                  "right: unable to start x-terminal-emulator: unclosed quote in parameters\n"))
 
     recorder = recorder_in(folder)
     conf.write_text(f"right = {recorder} | live\n")
