@@ -3,6 +3,7 @@
 #include "conf/diagnostics.h"
 #include "conf/line_reader.h"
 #include "conf/text_tools.h"
+#include "platform/platform.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -151,8 +152,7 @@ void parse_conf_line(char *line, int line_number, gesture_context *context)
 void load_conf(gesture_context *context)
 {
     conf_report_begin_load();
-    std::FILE *file =
-        context->conf_path != nullptr ? std::fopen(context->conf_path, "rb") : nullptr;
+    std::FILE *file = context->conf_path != nullptr ? plat_open_file(context->conf_path) : nullptr;
     if (file == nullptr) {
         conf_report("unable to find conf.txt\n");
         return;

@@ -1,5 +1,8 @@
 #include "conf/diagnostics.h"
 
+#include "conf/text_tools.h"
+#include "platform/platform.h"
+
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -36,7 +39,7 @@ __attribute__((format(printf, 1, 0))) void note_words(const char *format, va_lis
     std::size_t used = std::strlen(first);
     std::size_t length = std::strcspn(start, "\n");
     if (length > sizeof first - 1 - used)
-        length = sizeof first - 1 - used;
+        length = whole_chars(start, sizeof first - 1 - used, plat_char_size);
     std::memcpy(first + used, start, length);
     first[used + length] = '\0';
 }

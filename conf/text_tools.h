@@ -3,6 +3,8 @@
 // first for the splitting routines, second for trim_chars.
 #pragma once
 
+#include <cstddef>
+
 // Removes, in place, the leading and trailing characters of `text` that are
 // in `set`. Returns 0 (doing nothing) when text is null, else 1.
 int trim_chars(char *text, const char *set);
@@ -22,3 +24,13 @@ char **str_to_word_tab(const char *set, const char *text);
 
 // Frees each entry up to the first null, then the table. Returns 1.
 int free_word_tab(char **table);
+
+// UTF-8's plat_char_size: a lead byte tells how many bytes its character
+// takes; any other byte stands alone.
+unsigned utf8_char_size(unsigned char first);
+
+// How many of the first `limit` bytes of `text` (which holds at least that
+// many) make whole characters, each `char_size(its first byte)` long: where
+// the text can be cut without splitting one.
+std::size_t whole_chars(const char *text, std::size_t limit,
+                        unsigned (*char_size)(unsigned char first));

@@ -20,9 +20,14 @@ char *make_conf_path(char *program_path, const char *file_name)
     std::size_t dir_len = 0;
     if (program_path != nullptr) {
         char *sep = nullptr;
-        for (char *p = program_path; *p != '\0'; ++p)
+        for (char *p = program_path; *p != '\0';) {
             if (*p == '\\' || *p == '/')
                 sep = p;
+            // Whole characters: the second byte of one may look like a backslash.
+            for (unsigned n = plat_char_size(static_cast<unsigned char>(*p)); n != 0 && *p != '\0';
+                 --n)
+                ++p;
+        }
         if (sep != nullptr)
             sep[1] = '\0';
         else

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 // Asynchronous state of a virtual key (the mouse buttons are keys 1, 2, 4, 5
 // and 6): negative while the key is down, bit 0 set if it was pressed since
@@ -57,8 +58,19 @@ void plat_unlock_slots();
 int plat_start_thread(void (*body)(void *argument), void *argument);
 
 // The running program's own file path as a new heap string (plat_malloc), or
-// null when the system cannot tell it.
+// null when the system cannot tell it. Where the system's text cannot spell
+// its folder exactly, the spelling is one that plat_open_file and
+// plat_shell_open still understand.
 char *plat_executable_path();
+
+// Opens the file `path` for reading in binary mode, as std::fopen(path, "rb")
+// does, also in the program's folder as plat_executable_path spelt it.
+std::FILE *plat_open_file(const char *path);
+
+// The length in bytes (1 to 4) of the character of the system's text
+// encoding whose first byte is `first`; texts are cut and searched a whole
+// character at a time.
+unsigned plat_char_size(unsigned char first);
 
 // Heap allocation used by the engine and the loader, so that a test build can
 // make the n-th allocation fail. Release with std::free.

@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev python3
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
           clang libclang-rt-14-dev wine64 xvfb xdotool imagemagick x11-utils time file zip)
+# The locale sources a Wine scenario compiles a Japanese locale from.
+packages+=(locales)
 # The native Linux program (X11, GTK tray) and its acceptance tests' tray host and bus.
 packages+=(pkg-config libx11-dev libxi-dev libx11-xcb-dev libglib2.0-dev libgtk-3-dev
            libayatana-appindicator3-dev trayer dbus-daemon)

@@ -9,8 +9,8 @@
 # usage: scripts/wine32.sh [PROGRAM ARGS...]   (no program: only make it ready)
 #        scripts/wine32.sh --remove            (unmount and delete it all)
 # The program gets the caller's WINEPREFIX, DISPLAY, WINEDEBUG,
-# WINEDLLOVERRIDES, LANG, LC_ALL, working directory and standard streams; its status is
-# returned. /tmp and this repository are seen inside at the same paths.
+# WINEDLLOVERRIDES, LANG, LC_ALL, LOCPATH, working directory and standard streams; its
+# status is returned. /tmp and this repository are seen inside at the same paths.
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +24,7 @@ log=$base/setup.log
 version=1
 # Host folders seen inside; neither may hold $base.
 shared=(/tmp "$repo")
-passed=(WINEPREFIX DISPLAY WINEDEBUG WINEDLLOVERRIDES LANG LC_ALL)
+passed=(WINEPREFIX DISPLAY WINEDEBUG WINEDLLOVERRIDES LANG LC_ALL LOCPATH)
 
 say() { printf 'wine32.sh: %s\n' "$*" >&2; }
 

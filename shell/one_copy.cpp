@@ -9,21 +9,42 @@
 namespace
 {
 
-// "Local\sorvak-" and 16 hexadecimal digits: the folder's own name could
+// "Local\sorvak-" and hexadecimal digits: the folder's own name could
 // outgrow an object name and would hold backslashes.
 constexpr char NAME_PREFIX[] = "Local\\sorvak-";
-constexpr std::size_t NAME_SIZE = sizeof NAME_PREFIX + 16;
+// The identity's digits: 8 of the volume, 16 of the folder on it.
+constexpr std::size_t NAME_SIZE = sizeof NAME_PREFIX + 8 + 16;
 
-// The folder in its long form and upper case, so that every spelling of one
-// folder gives one name. Returns false when it cannot be told.
-bool folder_name(char (&name)[NAME_SIZE])
+char *put_hex(char *out, std::uint64_t value, int digits)
 {
-    wchar_t *path = module_path_wide();
-    if (path == nullptr)
-        return false;
-    wchar_t *slash = std::wcsrchr(path, L'\\');
-    if (slash != nullptr)
-        slash[1] = L'\0';
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        *out++ = "0123456789ABCDEF"[(value >> shift) & 0xF];
+    return out;
+}
+
+// The folder's identity, its volume's serial number and its index there, the
+// same whatever path reaches it: a subst or mapped drive, a UNC path, a
+// junction. Written at `out`; null when the system cannot tell it.
+char *put_identity(char *out, const wchar_t *folder)
+{
+    HANDLE handle = CreateFileW(folder, FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return nullptr;
+    BY_HANDLE_FILE_INFORMATION info;
+    BOOL known = GetFileInformationByHandle(handle, &info);
+    CloseHandle(handle);
+    if (!known)
+        return nullptr;
+    out = put_hex(out, info.dwVolumeSerialNumber, 8);
+    return put_hex(out, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 16);
+}
+
+// Where the identity cannot be read: the folder in its long form and upper
+// case, so that at least its spellings by name give one name.
+char *put_path_hash(char *out, wchar_t *path)
+{
     // Started through its short name, the program is told that name.
     DWORD size = GetLongPathNameW(path, nullptr, 0);
     auto *folder =
@@ -39,13 +60,27 @@ bool folder_name(char (&name)[NAME_SIZE])
         hash *= 1099511628211ull;
     }
     std::free(folder);
-    std::free(path);
+    return put_hex(out, hash, 16);
+}
+
+// The folder's name for the mutex and the message. Returns false when the
+// folder cannot be told.
+bool folder_name(char (&name)[NAME_SIZE])
+{
+    wchar_t *path = module_path_wide();
+    if (path == nullptr)
+        return false;
+    wchar_t *slash = std::wcsrchr(path, L'\\');
+    if (slash != nullptr)
+        slash[1] = L'\0';
     char *out = name;
     for (const char *c = NAME_PREFIX; *c != '\0'; ++c)
         *out++ = *c;
-    for (int shift = 60; shift >= 0; shift -= 4)
-        *out++ = "0123456789ABCDEF"[(hash >> shift) & 0xF];
-    *out = '\0';
+    char *end = put_identity(out, path);
+    if (end == nullptr)
+        end = put_path_hash(out, path);
+    *end = '\0';
+    std::free(path);
     return true;
 }
 

@@ -22,6 +22,10 @@ BOOL tray_icon::show(HINSTANCE instance)
     notify.hIcon = icon;
     std::memcpy(notify.szTip, tip, sizeof tip);
     BOOL added = tray_add(&notify);
+    // An add reported failed may have taken all the same (the shell timed out
+    // at logon): an icon that can be modified is there.
+    if (!added)
+        added = Shell_NotifyIconA(NIM_MODIFY, &notify);
     // The shell keeps its own copy of the image.
     if (icon != nullptr)
         DestroyIcon(icon);

@@ -25,8 +25,8 @@ class tray_icon
     void set_id(std::uint32_t id) { icon_id = id; }
     // At most 63 characters are kept.
     void set_tip(const char *text) { copy_tip(tip, text); }
-    // Adds the icon (again, after the shell restarted); returns the shell's
-    // success flag.
+    // Adds the icon (again, after the shell restarted); returns whether it is
+    // there.
     BOOL show(HINSTANCE instance);
     // Removes the icon added by show.
     BOOL hide();

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <new>
 
 namespace
@@ -19,7 +20,6 @@ namespace
 constexpr const char WINDOW_CLASS_NAME[] = "sorvak";
 constexpr const char WINDOW_TITLE[] = "sorvak";
 constexpr const char TRAY_TIP[] = "sorvak 1.1.8";
-constexpr const char MESSAGE_FILTER[] = "ChangeWindowMessageFilterEx";
 
 // Start-up failures are shown, and reported by the exit status.
 int fail(const char *text)
@@ -42,16 +42,26 @@ bool register_window_class(HINSTANCE instance)
 
 // Run as administrator, the program hears nothing from the shell or a plain
 // later start, which run without, unless it lets their messages through. The
-// filter is looked up, as systems before Windows 7 lack it.
+// window's own filter is Windows 7's; Vista has only the process's. Both are
+// looked up, as systems before them lack them.
 void let_through(HWND window, const UINT *messages, int count)
 {
-    using filter_function = BOOL(WINAPI *)(HWND, UINT, DWORD, void *);
+    using window_filter = BOOL(WINAPI *)(HWND, UINT, DWORD, void *);
+    using process_filter = BOOL(WINAPI *)(UINT, DWORD);
+    HMODULE user32 = GetModuleHandleA("user32.dll");
     // Through the generic function type, which any other may be cast to.
-    auto filter = reinterpret_cast<filter_function>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("user32.dll"), MESSAGE_FILTER)));
-    for (int i = 0; filter != nullptr && i < count; ++i)
-        if (messages[i] != 0)
-            filter(window, messages[i], MSGFLT_ALLOW, nullptr);
+    auto for_window = reinterpret_cast<window_filter>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilterEx")));
+    auto for_process = reinterpret_cast<process_filter>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
+    for (int i = 0; i < count; ++i) {
+        if (messages[i] == 0)
+            continue;
+        if (for_window != nullptr)
+            for_window(window, messages[i], MSGFLT_ALLOW, nullptr);
+        else if (for_process != nullptr)
+            for_process(messages[i], MSGFLT_ADD);
+    }
 }
 
 } // namespace
@@ -95,6 +105,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         g_tray->set_window(g_main_window);
         g_tray->set_id(TRAY_ICON_ID);
         g_tray->set_tip(TRAY_TIP);
+        std::atexit(remove_tray_icon_at_exit);
         add_tray_icon(g_main_window);
         announce_conf_problems();
     }

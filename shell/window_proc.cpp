@@ -131,6 +131,12 @@ void add_tray_icon(HWND window)
     SetTimer(window, ICON_RETRY_TIMER, ICON_RETRY_MS, nullptr);
 }
 
+void remove_tray_icon_at_exit()
+{
+    if (g_tray != nullptr)
+        g_tray->hide();
+}
+
 void announce_conf_problems()
 {
     notice_waits = false;

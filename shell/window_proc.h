@@ -22,6 +22,11 @@ extern UINT g_second_start;
 // ready at logon), tries again every two seconds for a minute.
 void add_tray_icon(HWND window);
 
+// Removes the icon, if still there, as the process ends on another path than
+// Exit or a close (a malformed key in a reload ends it at once): the window's
+// icon would stay in the notification area until the pointer passed over it.
+void remove_tray_icon_at_exit();
+
 // After a load of conf.txt that reported problems, says so in a balloon from
 // the icon (once it is there, if it is still being added).
 void announce_conf_problems();

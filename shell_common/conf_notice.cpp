@@ -1,5 +1,8 @@
 #include "shell_common/conf_notice.h"
 
+#include "conf/text_tools.h"
+#include "platform/platform.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -15,7 +18,7 @@ bool make_conf_notice(const conf_load_summary &load, const char *checker, conf_n
     std::size_t advice_length = std::strlen(advice);
     std::size_t first = std::strlen(load.first);
     if (first > sizeof notice->body - 1 - advice_length)
-        first = sizeof notice->body - 1 - advice_length;
+        first = whole_chars(load.first, sizeof notice->body - 1 - advice_length, plat_char_size);
     std::memcpy(notice->body, load.first, first);
     std::memcpy(notice->body + first, advice, advice_length + 1);
     return true;

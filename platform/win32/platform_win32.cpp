@@ -1,11 +1,15 @@
-// The Windows operations behind platform.h, in their ANSI forms. The shell
-// call lives apart (shell_open_win32.cpp) so a dry run can replace it.
+// The Windows operations behind platform.h, in their ANSI forms but for a
+// program folder the ANSI code page cannot spell. The shell call lives apart
+// (shell_open_win32.cpp) so a dry run can replace it.
+#include "conf/text_tools.h"
 #include "platform/platform.h"
 #include "platform/win32/module_path_win32.h"
 
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <cwchar>
 
 std::int16_t plat_key_state(std::int32_t key_code)
 {
@@ -149,31 +153,67 @@ template <typename Char, typename Get> Char *module_path(Get get)
     return nullptr;
 }
 
-// The short (8.3) form of the program's path, which stays within ASCII, in
-// the ANSI code page; null when the volume keeps no short names for it or it
-// still holds a letter the code page lacks.
-char *short_module_path()
+// `wide` in the ANSI code page as a new heap string, or null when it cannot
+// be made. `exact`: also null when a letter has no exact form there (a
+// best-fit look-alike could name another folder); otherwise such a letter
+// becomes the code page's default character, which no file name holds.
+char *ansi_form(const wchar_t *wide, bool exact)
 {
-    wchar_t *wide = module_path_wide();
-    if (wide == nullptr)
+    // UTF-8 spells every letter, and refuses the best-fit flag and question.
+    bool utf8 = GetACP() == CP_UTF8;
+    DWORD flags = utf8 ? (exact ? WC_ERR_INVALID_CHARS : 0) : WC_NO_BEST_FIT_CHARS;
+    BOOL lossy = FALSE;
+    BOOL *ask = exact && !utf8 ? &lossy : nullptr;
+    int bytes = WideCharToMultiByte(CP_ACP, flags, wide, -1, nullptr, 0, nullptr, ask);
+    if (bytes == 0 || lossy)
         return nullptr;
-    char *path = nullptr;
+    auto *text = static_cast<char *>(plat_malloc(bytes));
+    if (text != nullptr &&
+        WideCharToMultiByte(CP_ACP, flags, wide, -1, text, bytes, nullptr, nullptr) == 0) {
+        std::free(text);
+        text = nullptr;
+    }
+    return text;
+}
+
+// The exact ANSI form of the short (8.3) form of `wide`, which stays within
+// ASCII; null where the volume keeps no short names for it.
+char *short_form(const wchar_t *wide)
+{
     DWORD size = GetShortPathNameW(wide, nullptr, 0);
     auto *brief = size != 0 ? static_cast<wchar_t *>(plat_malloc(size * sizeof(wchar_t))) : nullptr;
     DWORD length = brief != nullptr ? GetShortPathNameW(wide, brief, size) : 0;
-    if (length != 0 && length < size) {
-        BOOL lossy = FALSE;
-        int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, brief, -1, nullptr, 0,
-                                        nullptr, &lossy);
-        path = bytes != 0 && !lossy ? static_cast<char *>(plat_malloc(bytes)) : nullptr;
-        if (path != nullptr && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, brief, -1, path,
-                                                   bytes, nullptr, nullptr) == 0) {
-            std::free(path);
-            path = nullptr;
-        }
-    }
+    char *path = length != 0 && length < size ? ansi_form(brief, true) : nullptr;
     std::free(brief);
-    std::free(wide);
+    return path;
+}
+
+// Where the program's folder has no exact ANSI form: the inexact one handed
+// out, up to and including its last separator, and the folder as the system
+// holds it.
+char *inexact_folder = nullptr;
+wchar_t *wide_folder = nullptr;
+
+// The inexact form of `wide`, its folder kept to be opened through the wide
+// calls.
+char *inexact_form(wchar_t *wide)
+{
+    char *path = ansi_form(wide, false);
+    wchar_t *slash = std::wcsrchr(wide, L'\\');
+    if (path == nullptr || slash == nullptr)
+        return path;
+    // Converted letter by letter, the folder's form begins the path's.
+    slash[1] = L'\0';
+    char *folder = ansi_form(wide, false);
+    wchar_t *kept = folder != nullptr ? _wcsdup(wide) : nullptr;
+    if (kept == nullptr) {
+        std::free(folder);
+        return path;
+    }
+    std::free(inexact_folder);
+    std::free(wide_folder);
+    inexact_folder = folder;
+    wide_folder = kept;
     return path;
 }
 
@@ -186,11 +226,48 @@ wchar_t *module_path_wide()
 
 char *plat_executable_path()
 {
-    char *path = module_path<char>(GetModuleFileNameA);
-    if (path != nullptr && GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-        return path;
-    // Letters the ANSI code page lacks come back as '?' or a look-alike, and
-    // that path names nothing.
-    std::free(path);
-    return short_module_path();
+    wchar_t *wide = module_path_wide();
+    if (wide == nullptr)
+        return nullptr;
+    char *path = ansi_form(wide, true);
+    if (path == nullptr)
+        path = short_form(wide);
+    if (path == nullptr)
+        path = inexact_form(wide);
+    std::free(wide);
+    return path;
+}
+
+wchar_t *inexact_path_wide(const char *path)
+{
+    std::size_t folder_length = inexact_folder != nullptr ? std::strlen(inexact_folder) : 0;
+    if (folder_length == 0 || std::strncmp(path, inexact_folder, folder_length) != 0)
+        return nullptr;
+    const char *rest = path + folder_length;
+    std::size_t kept = std::wcslen(wide_folder);
+    int added = MultiByteToWideChar(CP_ACP, 0, rest, -1, nullptr, 0);
+    std::size_t size = (kept + static_cast<std::size_t>(added)) * sizeof(wchar_t);
+    auto *wide = added != 0 ? static_cast<wchar_t *>(plat_malloc(size)) : nullptr;
+    if (wide == nullptr)
+        return nullptr;
+    std::memcpy(wide, wide_folder, kept * sizeof(wchar_t));
+    MultiByteToWideChar(CP_ACP, 0, rest, -1, wide + kept, added);
+    return wide;
+}
+
+std::FILE *plat_open_file(const char *path)
+{
+    wchar_t *wide = inexact_path_wide(path);
+    if (wide == nullptr)
+        return std::fopen(path, "rb");
+    std::FILE *file = _wfopen(wide, L"rb");
+    std::free(wide);
+    return file;
+}
+
+unsigned plat_char_size(unsigned char first)
+{
+    if (GetACP() == CP_UTF8)
+        return utf8_char_size(first);
+    return IsDBCSLeadByteEx(CP_ACP, first) ? 2 : 1;
 }

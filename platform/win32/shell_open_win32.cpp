@@ -1,10 +1,13 @@
 // The shell call of the Windows platform.
 #include "platform/platform.h"
+#include "platform/win32/module_path_win32.h"
 
 #include <windows.h>
 
 #include <objbase.h>
 #include <shellapi.h>
+
+#include <cstdlib>
 
 void plat_shell_open(const char *file, const char *parameters)
 {
@@ -14,5 +17,19 @@ void plat_shell_open(const char *file, const char *parameters)
     HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     if (com == S_FALSE)
         CoUninitialize();
-    ShellExecuteA(nullptr, nullptr, file, parameters, nullptr, SW_SHOWDEFAULT);
+    wchar_t *wide_file = inexact_path_wide(file);
+    if (wide_file == nullptr) {
+        ShellExecuteA(nullptr, nullptr, file, parameters, nullptr, SW_SHOWDEFAULT);
+        return;
+    }
+    // A file in a folder the ANSI code page cannot spell: the wide call, with
+    // the parameters converted as the ANSI call would.
+    int size = MultiByteToWideChar(CP_ACP, 0, parameters, -1, nullptr, 0);
+    auto *wide_parameters =
+        size != 0 ? static_cast<wchar_t *>(plat_malloc(size * sizeof(wchar_t))) : nullptr;
+    if (wide_parameters != nullptr &&
+        MultiByteToWideChar(CP_ACP, 0, parameters, -1, wide_parameters, size) != 0)
+        ShellExecuteW(nullptr, nullptr, wide_file, wide_parameters, nullptr, SW_SHOWDEFAULT);
+    std::free(wide_parameters);
+    std::free(wide_file);
 }

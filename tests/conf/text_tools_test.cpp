@@ -82,4 +82,35 @@ TEST(first_word, stops_at_the_first_separator)
     std::free(word);
 }
 
+// Code page 932's lead bytes, near enough: a second byte may be '\' (0x5C).
+unsigned double_byte_size(unsigned char first)
+{
+    return (first >= 0x81 && first <= 0x9F) || (first >= 0xE0 && first <= 0xFC) ? 2 : 1;
+}
+
+TEST(whole_chars, cuts_between_characters_only)
+{
+    struct {
+        const char *text;
+        std::size_t limit;
+        unsigned (*char_size)(unsigned char);
+        std::size_t whole;
+    } const cases[] = {
+        {"D:\\\x95\x5C", 5, double_byte_size, 5},
+        {"D:\\\x95\x5C", 4, double_byte_size, 3},
+        {"\x95\x5C\x83\x5C", 3, double_byte_size, 2},
+        {"ab", 2, double_byte_size, 2},
+        {"caf\xc3\xa9", 4, utf8_char_size, 3},
+        {"caf\xc3\xa9", 5, utf8_char_size, 5},
+        {"\xe2\x82\xac", 2, utf8_char_size, 0},
+        {"\xf0\x9f\x98\x80!", 5, utf8_char_size, 5},
+        {"\xf0\x9f\x98\x80!", 4, utf8_char_size, 4},
+        {"\xf0\x9f\x98\x80!", 3, utf8_char_size, 0},
+        {"\x80\xe9x", 2, utf8_char_size, 1}, // a stray continuation stands alone
+        {"", 0, utf8_char_size, 0},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(whole_chars(c.text, c.limit, c.char_size), c.whole) << c.text << " " << c.limit;
+}
+
 } // namespace

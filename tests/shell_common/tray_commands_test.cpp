@@ -117,6 +117,9 @@ TEST_F(tray_commands, reload_without_file_reports_and_keeps_everything)
 TEST_F(tray_commands, reload_leaves_the_notice_of_its_problems)
 {
     const std::string long_key(400, 'k');
+    std::string accented_key;
+    for (int i = 0; i < 150; ++i)
+        accented_key += "\xc3\xa9";
     struct {
         const char *name;
         std::string file; // empty: no file
@@ -133,6 +136,11 @@ TEST_F(tray_commands, reload_leaves_the_notice_of_its_problems)
         {"long", long_key + " = x\n", "sorvak: conf.txt has 1 problem",
          ("line 1: unknown parameter " + long_key).substr(0, CONF_SUMMARY_SIZE - 1) +
              "\nRun sorvak-check to see them all."},
+        // Cut before the character the end of the summary would split.
+        {"long, two-byte letters", accented_key + " = x\n", "sorvak: conf.txt has 1 problem",
+         "line 1: unknown parameter " +
+             accented_key.substr(0, (CONF_SUMMARY_SIZE - 1 - 26) / 2 * 2) +
+             "\nRun sorvak-check to see them all."},
     };
     for (const auto &c : cases) {
         std::remove((dir + "/conf.txt").c_str());
@@ -146,15 +154,16 @@ TEST_F(tray_commands, reload_leaves_the_notice_of_its_problems)
         EXPECT_STREQ(notice.title, c.title) << c.name;
         EXPECT_EQ(notice.body, c.body) << c.name;
     }
-    // A body that cannot hold it all keeps the advice whole.
+    // A body that cannot hold it all keeps the advice whole, and the first
+    // problem's letters whole.
     conf_load_summary load = {1, ""};
-    std::memset(load.first, 'x', sizeof load.first - 1);
+    std::memcpy(load.first, accented_key.data(), sizeof load.first - 1);
     conf_notice notice;
     make_conf_notice(load, std::string(150, 'c').c_str(), &notice);
     std::string body = notice.body;
     std::string advice = "\nRun " + std::string(150, 'c') + " to see them all.";
-    EXPECT_EQ(body.size(), CONF_NOTICE_BODY_SIZE - 1);
-    EXPECT_EQ(body.substr(body.size() - advice.size()), advice);
+    EXPECT_EQ(body,
+              accented_key.substr(0, (CONF_NOTICE_BODY_SIZE - 1 - advice.size()) / 2 * 2) + advice);
 }
 
 TEST_F(tray_commands, edit_opens_conf_path_with_empty_parameters)

@@ -169,6 +169,7 @@ class Session(xdesktop.Session):
             if not (self.bin_dir / helper).exists():
                 raise HarnessError(f"{self.bin_dir / helper} missing (tests/wine/helpers/)")
         super().__init__(scenario, "wine")
+        self.drive_links = []
 
     # -- life cycle ---------------------------------------------------------
 
@@ -181,6 +182,8 @@ class Session(xdesktop.Session):
     def after_kill(self):
         # The Windows programs run under the server, not as children of ours.
         self.wineserver_kill()
+        for link in self.drive_links:
+            link.unlink()
 
     def wineserver_kill(self):
         subprocess.run([*WINESERVER_COMMAND, "-k"], env=wine_env(), stdout=subprocess.DEVNULL,
@@ -236,20 +239,49 @@ class Session(xdesktop.Session):
         time.sleep(0.3)
         return instance
 
+    def drive_letter(self, target):
+        """A second drive letter for the folder `target`, as subst makes one:
+        a link among the prefix's drives, kept until the session ends (the
+        programs started keep working directories named with it). Returns
+        it ("M:")."""
+        devices = PREFIX / "dosdevices"
+        letter = next(c for c in "mnopqrstuvwxy" if not os.path.lexists(devices / f"{c}:"))
+        self.drive_links.append(devices / f"{letter}:")
+        self.drive_links[-1].symlink_to(target)
+        return f"{letter.upper()}:"
+
     def run_helper(self, instance, name, *args, timeout=20):
         """Runs a helper program to completion; returns its exit status."""
         return self.run_windows(instance.directory / name, *args, timeout=timeout).returncode
 
-    def run_windows(self, program, *args, timeout=20, cwd=None):
-        """Runs a Windows program to completion on the session's desktop;
-        returns the completed process, its streams as text with LF ends."""
-        result = subprocess.run([*WINE, windows_path(program), *args], cwd=cwd,
-                                env=wine_env(self.display), stdin=subprocess.DEVNULL,
-                                capture_output=True, timeout=timeout * TIME_SCALE)
+    def run_windows(self, program, *args, timeout=20, cwd=None, locale=None):
+        """Runs a Windows program (a path, or a Windows path as text) to
+        completion on the session's desktop; returns the completed process,
+        its streams as text with LF ends. locale: a Unix locale
+        ("ja_JP.UTF-8") whose code pages Wine takes instead."""
+        env = wine_env(self.display)
+        if locale is not None:
+            env.update(LC_ALL=locale, LOCPATH=str(self.compiled_locale(locale)))
+        command = program if isinstance(program, str) else windows_path(program)
+        result = subprocess.run([*WINE, command, *args], cwd=cwd, env=env,
+                                stdin=subprocess.DEVNULL, capture_output=True,
+                                timeout=timeout * TIME_SCALE)
         for stream in ("stdout", "stderr"):
             text = getattr(result, stream).decode("latin-1").replace("\r\n", "\n")
             setattr(result, stream, text)
         return result
+
+    def compiled_locale(self, name):
+        """A folder holding the Unix locale `name` compiled from the system's
+        locale sources, so that it need not be installed (nor in the 32-bit
+        Wine's root)."""
+        folder = self.work / "locales"
+        if not (folder / name).exists():
+            folder.mkdir(exist_ok=True)
+            language, charset = name.split(".")
+            subprocess.run(["localedef", "-i", language, "-f", charset, str(folder / name)],
+                           check=True, capture_output=True, timeout=120)
+        return folder
 
     def send_close(self, instance):
         status = self.run_helper(instance, "send_close.exe")

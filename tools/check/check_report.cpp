@@ -1,6 +1,8 @@
 #include "tools/check/check_report.h"
 
+#include "conf/text_tools.h"
 #include "gesture/launcher.h"
+#include "platform/platform.h"
 
 #include <cstring>
 
@@ -141,7 +143,7 @@ void print_foreground(std::FILE *out, const foreground_program *program)
 
 long first_utf8_line(const char *path)
 {
-    std::FILE *file = std::fopen(path, "rb");
+    std::FILE *file = plat_open_file(path);
     if (file == nullptr)
         return 0;
     long line = 1;
@@ -153,10 +155,7 @@ long first_utf8_line(const char *path)
             ++line;
             continue;
         }
-        int follow = c >= 0xC2 && c <= 0xDF   ? 1
-                     : c >= 0xE0 && c <= 0xEF ? 2
-                     : c >= 0xF0 && c <= 0xF4 ? 3
-                                              : 0;
+        int follow = static_cast<int>(utf8_char_size(static_cast<unsigned char>(c))) - 1;
         if (follow == 0)
             continue;
         int seen = 0;

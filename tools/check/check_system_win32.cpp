@@ -21,7 +21,10 @@ namespace
 char *conf_in(const char *directory)
 {
     std::size_t length = std::strlen(directory);
-    bool separator = length != 0 && (directory[length - 1] == '\\' || directory[length - 1] == '/');
+    // The last character, not the last byte: in a double-byte code page a
+    // character's second byte may be a backslash.
+    const char *last = CharPrevExA(CP_ACP, directory, directory + length, 0);
+    bool separator = last == directory + length - 1 && (*last == '\\' || *last == '/');
     const char *name = separator ? "conf.txt" : "\\conf.txt";
     std::size_t name_size = std::strlen(name) + 1;
     char *path = static_cast<char *>(plat_malloc(length + name_size));

@@ -1,5 +1,8 @@
 #include "tools/check/console_win32.h"
 
+#include "conf/text_tools.h"
+#include "platform/platform.h"
+
 #include <windows.h>
 
 #include <fcntl.h>
@@ -8,11 +11,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
 
 constexpr char PRESS_ENTER[] = "\nPress Enter to close.";
+constexpr int RELAY_SIZE = 512;
 
 HANDLE console = nullptr;       // the console the output goes to, or null
 bool output_on_console = false; // the report shows there
@@ -21,31 +26,32 @@ bool wait_at_exit = true;
 HANDLE pipe_read = nullptr;
 HANDLE relay_thread = nullptr;
 
-// Shows what the streams write on the console. A double-byte character cut
-// between two reads waits for its second byte.
+void show(const char *bytes, DWORD length)
+{
+    wchar_t wide[RELAY_SIZE];
+    int count = MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(length), wide, RELAY_SIZE);
+    DWORD written = 0;
+    WriteConsoleW(console, wide, static_cast<DWORD>(count), &written, nullptr);
+}
+
+// Shows what the streams write on the console. A character cut between two
+// reads (double-byte, or UTF-8 where that is the code page) waits for the
+// rest of its bytes.
 DWORD WINAPI relay(LPVOID)
 {
-    char bytes[512];
-    wchar_t wide[sizeof bytes];
+    char bytes[RELAY_SIZE];
     DWORD kept = 0;
     DWORD got = 0;
     while (ReadFile(pipe_read, bytes + kept, sizeof bytes - kept, &got, nullptr) && got != 0) {
         DWORD length = kept + got;
-        DWORD whole = 0;
-        while (whole < length) {
-            DWORD step = IsDBCSLeadByte(static_cast<BYTE>(bytes[whole])) ? 2 : 1;
-            if (whole + step > length)
-                break;
-            whole += step;
-        }
-        int count = MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(whole), wide,
-                                        static_cast<int>(sizeof bytes));
-        DWORD written = 0;
-        WriteConsoleW(console, wide, static_cast<DWORD>(count), &written, nullptr);
+        auto whole = static_cast<DWORD>(whole_chars(bytes, length, plat_char_size));
+        show(bytes, whole);
         kept = length - whole;
-        if (kept != 0)
-            bytes[0] = bytes[whole];
+        std::memmove(bytes, bytes + whole, kept);
     }
+    // What never got its end shows as the system converts it.
+    if (kept != 0)
+        show(bytes, kept);
     return 0;
 }
 
