@@ -4,6 +4,7 @@
 #include "gesture/launcher.h"
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +15,11 @@ namespace
 constexpr std::int32_t MOUSE_BUTTONS[] = {1, 2, 4, 5, 6};
 
 press_watcher watcher = nullptr;
+
+// Set by the user-interface thread; taken by the capture thread at a press
+// and kept until the release, so a capture is told whole or not at all.
+std::atomic<const stroke_view *> view_wanted{nullptr};
+const stroke_view *view = nullptr;
 
 bool key_down = false;
 bool first_poll = true;
@@ -92,9 +98,16 @@ void watch_presses(press_watcher on_press)
     watcher = on_press;
 }
 
+void watch_strokes(const stroke_view *wanted)
+{
+    view_wanted.store(wanted);
+}
+
 void reset_capture_state()
 {
     watcher = nullptr;
+    view_wanted.store(nullptr);
+    view = nullptr;
     key_down = false;
     first_poll = true;
     prev_x = 0;
@@ -144,6 +157,9 @@ void on_capture_start(gesture_context *context)
         context->last_x = x;
         context->last_y = y;
     }
+    view = view_wanted.load();
+    if (view != nullptr && view->begin != nullptr)
+        view->begin(context->last_x, context->last_y);
     context->outcome = capture_gesture;
     if (foreground_excluded(context))
         context->outcome = capture_excluded;
@@ -167,24 +183,40 @@ void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context)
         add_saturated(context->sum_up, -dy);
     context->last_x = x;
     context->last_y = y;
+    if (view != nullptr && view->move != nullptr && (dx != 0 || dy != 0))
+        view->move(x, y);
 }
 
 void on_capture_end(gesture_context *context)
 {
+    outcome_handler told = view != nullptr ? view->end : nullptr;
+    view = nullptr;
     if (context->outcome == capture_excluded) {
         std::printf("excluded: %s\n", context->excluded_by);
+        if (told != nullptr) {
+            char text[OUTCOME_TEXT_SIZE];
+            std::snprintf(text, sizeof text, "excluded: %s\n", context->excluded_by);
+            told(text);
+        }
         return;
     }
+    const char *said = nullptr;
+    gesture_kind kind = no_gesture;
     if (context->outcome == capture_drag) {
-        std::fputs("drag, no gesture\n", stdout);
+        said = "drag, no gesture\n";
+    } else {
+        kind = classify_gesture(context->sum_right, context->sum_up, context->sum_down,
+                                context->sum_left, context->precision.load());
+        if (kind == no_gesture)
+            said = "insufficient movement\n";
+    }
+    if (said == nullptr) {
+        launch_action(kind, context, told);
         return;
     }
-    gesture_kind kind = classify_gesture(context->sum_right, context->sum_up, context->sum_down,
-                                         context->sum_left, context->precision.load());
-    if (kind == no_gesture)
-        std::fputs("insufficient movement\n", stdout);
-    else
-        launch_action(kind, context);
+    std::fputs(said, stdout);
+    if (told != nullptr)
+        told(said);
 }
 
 void capture_cycle(gesture_context *context)

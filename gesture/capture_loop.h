@@ -3,12 +3,25 @@
 #pragma once
 
 #include "gesture/gesture_context.h"
+#include "gesture/launcher.h"
 
 #include <cstdint>
 
 using capture_handler = void (*)(gesture_context *context);
 using move_handler = void (*)(std::int32_t x, std::int32_t y, gesture_context *context);
 using press_watcher = void (*)(const foreground_program *program);
+using point_handler = void (*)(std::int32_t x, std::int32_t y);
+
+// What shows a stroke as it is drawn, told on the capture thread: the press
+// with the stroke's first point, each later point while the key is held, and
+// the end with the text the capture printed. Any of them may be null. They
+// must return at once, without taking the slot lock: the capture does not
+// wait for a view.
+struct stroke_view {
+    point_handler begin;
+    point_handler move;
+    outcome_handler end;
+};
 
 // Thread body: runs capture_cycle forever.
 [[noreturn]] void capture_loop(gesture_context *context);
@@ -45,6 +58,11 @@ void on_capture_end(gesture_context *context);
 // there is an exclude line or a watcher.
 void watch_presses(press_watcher on_press);
 
+// The view told of each capture from the next press to its release (one
+// set meanwhile waits for the next press); null: none, and then nothing of a
+// capture is copied or told. Safe to call from any thread.
+void watch_strokes(const stroke_view *view);
+
 // The pollers' process-wide state back to its start (key up, first poll, no
-// watcher).
+// watcher, no view).
 void reset_capture_state();

@@ -447,8 +447,8 @@ CHECK_CONF = ("up = notepad.exe | readme.txt\n"
               "key = 4\n")
 
 
-def check_report(path, key, precision, bindings):
-    text = f"file: {path}\ncapture key: {key}\nprecision: {precision}\n"
+def check_report(path, key, precision, bindings, trail="off"):
+    text = f"file: {path}\ncapture key: {key}\nprecision: {precision}\ntrail: {trail}\n"
     for kind, _, label in sorted(KINDS, key=lambda k: SLOT_ORDER.index(k[0])):
         text += f"{kind:<11} {label:<17} {bindings.get(kind, 'unbound')}\n"
     return text
@@ -493,11 +493,11 @@ def scenario_check_report(session):
                      (result.returncode, result.stdout.encode("latin-1").decode("utf-8")),
                      (0, shown + diagnostics + report + tail + "status 1\n"))
 
-    (folder / "conf.txt").write_bytes(b"// clean\nright = calc.exe\nkey = 0x10\n")
+    (folder / "conf.txt").write_bytes(b"// clean\nright = calc.exe\nkey = 0x10\ntrail = 1\n")
     result = session.run_windows(check, harness.windows_path(folder))
     expect_equal("status of a clean file", result.returncode, 0)
     expect_equal("clean report", result.stdout,
-                 check_report(conf, "16 (Shift)", 50, {"right": "calc.exe"}))
+                 check_report(conf, "16 (Shift)", 50, {"right": "calc.exe"}, trail="on"))
     expect_equal("clean diagnostics", result.stderr, "")
 
     # Without a path: the conf.txt beside the checker, here none.
