@@ -432,42 +432,6 @@ def scenario_shell_restart(session):
         expect_equal(f"stderr of {copy.directory.name}", copy.stderr(), bogus)
 
 
-# The trail's stroke, where its label shows (below and right of its end),
-# and the pixels sampled on the line and beside it.
-TRAIL_BOX = (200, 280, 600, 140)
-TRAIL_START, TRAIL_END = (200, 300), (500, 300)
-ON_LINE = [(250, 300), (350, 301), (450, 299), TRAIL_END]
-BESIDE = [(250, 285), (350, 315), (450, 288)]
-LINE_COLOUR = (255, 140, 0)
-
-
-class Screen:
-    """The pixels of TRAIL_BOX, read at once."""
-
-    def __init__(self, session):
-        self.rows = harness.read_pixels(session.display, TRAIL_BOX)
-
-    def at(self, points):
-        return [self.rows[y - TRAIL_BOX[1]][x - TRAIL_BOX[0]] for x, y in points]
-
-    def label_height(self):
-        """Rows of the line's colour below and right of the stroke's end: the label."""
-        left, top = TRAIL_END[0] - TRAIL_BOX[0] + 8, TRAIL_END[1] - TRAIL_BOX[1] + 8
-        return sum(LINE_COLOUR in row[left:] for row in self.rows[top:])
-
-
-def screen_when(session, condition, timeout, what):
-    """The first read of TRAIL_BOX for which condition(screen) holds."""
-    return wait_for(lambda: next(filter(condition, [Screen(session)]), None), timeout, what)
-
-
-def held_stroke(session):
-    """The rightward stroke from TRAIL_START, the key still held."""
-    session.xdotool(*harness.xdesktop.gesture_script([(TRAIL_END[0] - TRAIL_START[0], 0)],
-                                                     TRAIL_START, ["keydown", "ctrl"], [],
-                                                     lambda x, y: True))
-
-
 def scenario_trail(session):
     """trail = 1 draws the stroke over every window while the key is held,
     clicks on it reaching the window under it; at release the line goes and
@@ -480,53 +444,23 @@ def scenario_trail(session):
         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
     session.wait_for_window("count clicks", "the window that counts clicks")
     time.sleep(harness.TIME_SCALE)
-    bare = Screen(session)
+    bare = harness.xdesktop.TrailScreen(session)
     instance = session.start_sorvak(
         lambda directory: f"right = {harness.windows_path(directory / 'record_args.exe')}\n"
                           "trail = 0\n")
-    program = instance.helper_path("record_args.exe")
 
-    def nothing_drawn(what):
-        held_stroke(session)
-        time.sleep(0.5 * harness.TIME_SCALE)
-        shown = Screen(session)
-        session.xdotool("keyup", "ctrl")
-        expect_equal(f"{what}: pixels on and beside the stroke", shown.at(ON_LINE + BESIDE),
-                     bare.at(ON_LINE + BESIDE))
+    def set_trail(value):
+        instance.write_conf(bind(instance, "right") + f"trail = {value}\n")
+        session.tray_menu(instance, "reload")
 
-    nothing_drawn("trail = 0")
-    instance.write_conf(bind(instance, "right") + "trail = 1\n")
-    session.tray_menu(instance, "reload")
-    held_stroke(session)
-    held = screen_when(session, lambda shown: shown.at(ON_LINE) == [LINE_COLOUR] * len(ON_LINE),
-                       10, "the line along the stroke")
-    shot = session.screenshot("trail-held")
-    expect_equal("pixels beside the line", held.at(BESIDE), bare.at(BESIDE))
-    # The pointer rests on the line's end.
-    session.xdotool("click", 1)
-    clicks = session.work / "count_clicks.log"
-    wait_for(lambda: clicks.exists() and clicks.read_text().split() == ["500", "300"], 10,
-             "the click on the line to reach the window under it")
-    session.xdotool("keyup", "ctrl")
-    released = screen_when(
-        session, lambda shown: shown.at(ON_LINE) == bare.at(ON_LINE) and shown.label_height() > 8,
-        10, "the line to go and the label to show beside the pointer at the release")
-    wait_for(lambda: Screen(session).label_height() == 0, 5, "the label to go")
-
-    session.gesture([(TRAIL_END[0] - TRAIL_START[0], 0)], start=TRAIL_START)
-    # Two lines, the label and the program, against one for the drag.
-    screen_when(session, lambda shown: shown.label_height() > released.label_height(), 5,
-                "the label of the gesture")
-    label_shot = session.screenshot("trail-label")
+    shots = harness.xdesktop.check_trail(session, bare, set_trail,
+                                         session.work / "count_clicks.log", harness.TIME_SCALE)
     harness.SHOTS.mkdir(parents=True, exist_ok=True)
-    for kept, name in ((shot, "trail-held"), (label_shot, "trail-label")):
-        shutil.copy2(kept, harness.SHOTS / f"{name}-{harness.ARCH}.png")
-
-    instance.write_conf(bind(instance, "right") + "trail = 0\n")
-    session.tray_menu(instance, "reload")
-    nothing_drawn("trail = 0 after a reload")
+    for shot in shots:
+        shutil.copy2(shot, harness.SHOTS / f"{shot.stem[3:]}-{harness.ARCH}.png")
     session.send_close(instance)
     expect_exit(instance, 0)
+    program = instance.helper_path("record_args.exe")
     expect_equal("stdout", instance.stdout(),
                  f"droite\n -> {program}\ndrag, no gesture\ndroite\n -> {program}\n"
                  f"droite\n -> {program}\n")
