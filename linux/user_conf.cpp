@@ -1,6 +1,6 @@
 #include "linux/user_conf.h"
 
-#include "platform/x11/unmapped_key.h"
+#include "platform/linux/unmapped_key.h"
 
 #include <glib.h>
 

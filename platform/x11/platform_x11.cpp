@@ -3,7 +3,7 @@
 // not shared with the user interface's. The thread that asks for the key also
 // listens to raw input events, so that a tap between two queries counts and
 // the pause after a query that found the key up can wait for input.
-#include "platform/x11/platform_x11.h"
+#include "platform/linux/input_platform.h"
 
 #include "platform/platform.h"
 #include "platform/x11/input_wait.h"
@@ -275,9 +275,7 @@ bool button_down(Display *display, unsigned button)
     return down;
 }
 
-} // namespace
-
-std::int16_t plat_key_state(std::int32_t key_code)
+std::int16_t x11_key_state(std::int32_t key_code)
 {
     Display *display = open_display();
     if (display == nullptr)
@@ -300,7 +298,7 @@ std::int16_t plat_key_state(std::int32_t key_code)
     return down ? INT16_MIN : 0;
 }
 
-int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
+int x11_cursor_pos(std::int32_t *x, std::int32_t *y)
 {
     Display *display = open_display();
     if (display == nullptr)
@@ -315,7 +313,7 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
     return 1;
 }
 
-void plat_sleep(std::uint32_t milliseconds)
+void x11_sleep(std::uint32_t milliseconds)
 {
     // While the key is up nothing can start a gesture but a key or a button,
     // so the pause waits for one; while it is down the cursor is sampled.
@@ -331,12 +329,35 @@ void plat_sleep(std::uint32_t milliseconds)
     }
 }
 
-void wake_capture_thread()
+void x11_wake()
 {
     std::uint64_t one = 1;
     ssize_t written = write(wake_descriptor(), &one, sizeof one);
     static_cast<void>(written);
 }
+
+bool x11_knows_key(std::int32_t virtual_key)
+{
+    x11_key key;
+    return find_x11_key(virtual_key, &key);
+}
+
+// The display is opened by each thread as it first asks; a missing one is
+// said by the user interface.
+bool x11_open(input_problem *)
+{
+    return true;
+}
+
+int x11_report_access(std::int32_t, std::FILE *, std::FILE *)
+{
+    return 0;
+}
+
+} // namespace
+
+const input_platform x11_input = {"X11",         x11_knows_key,  x11_open,  x11_report_access,
+                                  x11_key_state, x11_cursor_pos, x11_sleep, x11_wake};
 
 void plat_exit(int status)
 {

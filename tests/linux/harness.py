@@ -170,7 +170,8 @@ class Session(xdesktop.Session):
         env.update(DISPLAY=self.display, NO_AT_BRIDGE="1", XDG_RUNTIME_DIR=str(self.runtime),
                    HOME=str(self.home),
                    PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
-        for name in ("WAYLAND_DISPLAY", "XDG_CONFIG_HOME"):
+        # An X11 session, whatever session the tests run from.
+        for name in ("WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "XDG_CONFIG_HOME"):
             env.pop(name, None)
         return env
 

@@ -1,6 +1,8 @@
 // sorvak-check's Linux parts: by default the file the Linux program would
-// read, and after the load what that program says about it.
+// read, after the load what that program says about it, and the input the
+// program would read in this session.
 #include "linux/user_conf.h"
+#include "platform/linux/input_platform.h"
 #include "platform/platform.h"
 #include "tools/check/check_system.h"
 
@@ -13,7 +15,11 @@
 
 const char WATCHING_TEXT[] = "\nWatching gestures; nothing is started. Ctrl+C ends.\n";
 
-void start_check_output() {}
+void start_check_output()
+{
+    use_input_platform(choose_input_platform(nullptr, std::getenv("WAYLAND_DISPLAY"),
+                                             std::getenv("XDG_SESSION_TYPE")));
+}
 
 void choose_checked_file(const char *argument, gesture_context *context)
 {
@@ -38,11 +44,17 @@ void choose_checked_file(const char *argument, gesture_context *context)
 
 int report_system_notes(const gesture_context *context)
 {
-    return report_linux_conf_words(context, stderr);
+    int problems = report_linux_conf_words(context, stderr);
+    return problems + input_in_use().report_access(context->key_code.load(), stdout, stderr);
 }
 
 bool can_watch_gestures()
 {
+    input_problem problem;
+    if (!input_in_use().open(&problem)) {
+        std::fputs(problem.lines, stderr);
+        return false;
+    }
     std::int32_t x = 0;
     std::int32_t y = 0;
     if (plat_cursor_pos(&x, &y))

@@ -1,7 +1,0 @@
-// What the X11 platform offers the Linux programs besides platform.h.
-#pragma once
-
-// Ends the capture thread's pause at once (after its shortest length) when
-// it is waiting for input: a reload that changes the capture key calls it,
-// so that a new key already held is seen without waiting for an event.
-void wake_capture_thread();
