@@ -477,28 +477,44 @@ def scenario_outsider(desktop):
 def scenario_check(desktop):
     """sorvak-check reports the devices it can read and those with the
     capture key: status 0 for the user in the input group, 1 for one
-    outside it, with the same words as the program."""
-    def check(user):
-        folder = desktop.folder(user)
-        shutil.copy2(CONFIG["check"], folder / "sorvak-check")
-        (folder / "conf.txt").write_text("key = 4\n")
-        user.own(folder / "conf.txt")
-        result = subprocess.run([folder / "sorvak-check"], env=desktop.env(user),
-                                capture_output=True, text=True, timeout=60, user=user.uid,
-                                group=user.gid, extra_groups=user.groups)
-        return result.returncode, [line for line in result.stdout.splitlines()
-                                   if line.startswith(("input devices", "capture key on"))], \
-            result.stderr
+    outside it, with the same words as the program; --live prints a stroke's
+    lines at once."""
+    folders = {}
 
-    status, lines, err = check(desktop.user)
+    def check(user, *args, **options):
+        if user not in folders:
+            folders[user] = desktop.folder(user)
+            shutil.copy2(CONFIG["check"], folders[user] / "sorvak-check")
+            (folders[user] / "conf.txt").write_text("key = 4\n")
+            user.own(folders[user] / "conf.txt")
+        return user.start([folders[user] / "sorvak-check", *args], desktop.env(user), **options)
+
+    def report(user):
+        result = check(user, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        out, err = result.communicate(timeout=60)
+        return result.returncode, [line for line in out.splitlines()
+                                   if line.startswith(("input devices", "capture key on"))], err
+
+    status, lines, err = report(desktop.user)
     expect_equal("status and errors in the group", (status, err), (0, ""))
     if not (lines[0].startswith("input devices: ") and lines[0].endswith(" readable, 0 refused")
             and "sorvak test mouse" in lines[1] and "keyboard" not in lines[1]):
         raise HarnessError(f"the report in the group: {lines}")
-    status, lines, err = check(desktop.outsider)
+    status, lines, err = report(desktop.outsider)
     expect_equal("status and errors outside it", (status, err), (1, NOT_PERMITTED))
     if not (lines[0].startswith("input devices: 0 readable, ") and lines[1] == "capture key on: none"):
         raise HarnessError(f"the report outside the group: {lines}")
+
+    output = folders[desktop.user] / "live.txt"
+    with open(output, "wb") as stream:
+        live = check(desktop.user, "--live", stdout=stream, stderr=subprocess.DEVNULL)
+    desktop.others.append(live)
+    wait_for(lambda: "Watching gestures" in output.read_text(), 30, "the live checker to start")
+    time.sleep(0.5 * SLOW)
+    before = output.read_text()
+    desktop.gesture(SEGMENTS["right"], key=ec.BTN_MIDDLE)
+    wait_for(lambda: output.read_text() == before + "droite\n", 30, "the stroke's line, live")
+    live.kill()
 
 
 def scenario_reload(desktop):
@@ -542,9 +558,8 @@ def wakeups_over(instance, seconds):
 
 
 def scenario_idle(desktop):
-    """Idle, with the pointer moving on the compositor only before, the
-    program does not wake at all over 30 s (at most once); a stroke after
-    it is seen from its start."""
+    """Idle, the program does not wake at all over 30 s (once at most); a
+    stroke after it is seen from its start."""
     instance = desktop.start_sorvak("")
     time.sleep(2 * SLOW)
     woke = wakeups_over(instance, 30)
