@@ -1,7 +1,8 @@
 // The operating-system operations the gesture engine, the configuration
 // loader and the shells call. One implementation is linked per platform: the
 // Windows one for the shipped program, the stand-in one for tests and
-// sorvak-sim.
+// sorvak-sim; the Linux program links its X11 and libinput ones and forwards
+// the input operations to the one it chose at start.
 #pragma once
 
 #include <cstddef>

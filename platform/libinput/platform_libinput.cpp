@@ -227,13 +227,19 @@ bool devices_knows_key(std::int32_t virtual_key)
     return find_evdev_key(virtual_key, &key);
 }
 
+// Why no device is read: some refused, or none found at all.
+const input_problem &problem_of(const libinput_platform &p)
+{
+    return p.refused != 0 ? NOT_PERMITTED : NO_DEVICE;
+}
+
 bool devices_open(input_problem *problem)
 {
     libinput_platform &p = platform;
     open_context(p);
     if (!p.devices.empty())
         return true;
-    *problem = p.refused != 0 ? NOT_PERMITTED : NO_DEVICE;
+    *problem = problem_of(p);
     return false;
 }
 
@@ -245,23 +251,20 @@ int devices_report_access(std::int32_t key_code, std::FILE *out, std::FILE *err)
     std::fprintf(out, "input devices: %d readable, %d refused\n",
                  static_cast<int>(p.devices.size()), p.refused);
     evdev_key key;
-    if (key_code == 0 || !find_evdev_key(key_code, &key)) {
-        if (!p.devices.empty())
-            return 0;
-        std::fputs((p.refused != 0 ? NOT_PERMITTED : NO_DEVICE).lines, err);
-        return 1;
-    }
+    bool known = key_code != 0 && find_evdev_key(key_code, &key);
     std::string names;
-    for (libinput_device *device : p.devices)
-        if (device_has_key(device, key))
-            names += std::string(names.empty() ? "" : ", ") + libinput_device_get_name(device) +
-                     " (" + libinput_device_get_sysname(device) + ")";
-    std::fprintf(out, "capture key on: %s\n", names.empty() ? "none" : names.c_str());
+    if (known) {
+        for (libinput_device *device : p.devices)
+            if (device_has_key(device, key))
+                names += std::string(names.empty() ? "" : ", ") + libinput_device_get_name(device) +
+                         " (" + libinput_device_get_sysname(device) + ")";
+        std::fprintf(out, "capture key on: %s\n", names.empty() ? "none" : names.c_str());
+    }
     if (p.devices.empty()) {
-        std::fputs((p.refused != 0 ? NOT_PERMITTED : NO_DEVICE).lines, err);
+        std::fputs(problem_of(p).lines, err);
         return 1;
     }
-    if (names.empty()) {
+    if (known && names.empty()) {
         std::fputs("no readable input device has the capture key\n", err);
         return 1;
     }
