@@ -20,6 +20,8 @@ import os
 import pwd
 import shutil
 import signal
+import socket
+import struct
 import subprocess
 import sys
 import tempfile
@@ -227,7 +229,7 @@ class Desktop:
         user.own(directory)
         return directory
 
-    def start_sorvak(self, conf_text, user=None, args=(), icon=True):
+    def start_sorvak(self, conf_text, user=None):
         """Starts a copy in a folder of its own as `user` (the one in the
         input group by default); returns once its icon is registered."""
         user = user or self.user
@@ -239,19 +241,19 @@ class Desktop:
         items = len(self.items.registered())
         with open(directory / "stdout.txt", "wb") as out, \
                 open(directory / "stderr.txt", "wb") as err:
-            instance.process = user.start([directory / "sorvak", *args], self.env(user),
+            instance.process = user.start([directory / "sorvak"], self.env(user),
                                           cwd=directory, stdin=subprocess.DEVNULL, stdout=out,
                                           stderr=err)
         self.instances.append(instance)
-        if icon:
-            def registered():
-                if not instance.running():
-                    raise HarnessError(f"sorvak ended at start-up with status "
-                                       f"{instance.process.returncode}: {instance.stderr()!r}")
-                return len(self.items.registered()) > items
-            wait_for(registered, 60, "the icon's registration")
-            # The capture thread starts with the icon.
-            time.sleep(0.5 * SLOW)
+
+        def registered():
+            if not instance.running():
+                raise HarnessError(f"sorvak ended at start-up with status "
+                                   f"{instance.process.returncode}: {instance.stderr()!r}")
+            return len(self.items.registered()) > items
+        wait_for(registered, 60, "the icon's registration")
+        # The capture thread starts with the icon.
+        time.sleep(0.5 * SLOW)
         return instance
 
     def stop(self, instance, signal_number=signal.SIGTERM):
@@ -280,10 +282,11 @@ class Desktop:
             device.syn()
         return move
 
-    def gesture(self, segments, key=ec.KEY_LEFTCTRL, device=None, move=None, held=False):
-        """Holds `key` on `device` (the keyboard, or the mouse for a BTN_
-        code), moves along [(dx, dy), ...] in small steps, releases."""
-        device = device or (self.mouse if key >= ec.BTN_MISC else self.keyboard)
+    def gesture(self, segments, key=ec.KEY_LEFTCTRL, move=None, held=False):
+        """Holds `key` on the keyboard (a BTN_ code on the mouse), moves
+        along [(dx, dy), ...] in small steps with the mouse (or `move`),
+        releases."""
+        device = self.mouse if key >= ec.BTN_MISC else self.keyboard
         self.stroke(segments, lambda down: self.press(device, key, down),
                     move or self.moved(self.mouse), held)
 
@@ -582,34 +585,62 @@ def measure_idle(desktop):
     desktop.stop(instance)
 
 
+def process_events():
+    """A socket on the kernel's process events (the proc connector): forks,
+    each with the kernel's monotonic time."""
+    sock = socket.socket(socket.AF_NETLINK, socket.SOCK_DGRAM, 11)  # NETLINK_CONNECTOR
+    sock.bind((os.getpid(), 1))  # CN_IDX_PROC
+    listen = struct.pack("=IIIIHHI", 1, 1, 0, 0, 4, 0, 1)  # PROC_CN_MCAST_LISTEN
+    sock.send(struct.pack("=IHHII", 16 + len(listen), 3, 0, 0, os.getpid()) + listen)
+    return sock
+
+
+def next_fork(sock, parent, deadline):
+    """The time of the next fork by process `parent`'s threads."""
+    while time.monotonic() < deadline:
+        sock.settimeout(max(0.01, deadline - time.monotonic()))
+        try:
+            data = sock.recv(4096)
+        except socket.timeout:
+            break
+        what, _, stamp = struct.unpack_from("=IIQ", data, 36)
+        if what == 1 and struct.unpack_from("=4I", data, 52)[1] == parent:  # PROC_EVENT_FORK
+            return stamp
+    raise HarnessError("the program started nothing")
+
+
 def measure_release(desktop):
-    """From the key's release to the bound program's start, 20 times: the
-    program is `touch`, whose file's time is its start; the same from a
-    plain start of touch here tells what starting it costs alone."""
-    marker = WORK / "marker"
-    instance = desktop.start_sorvak(f"right = /usr/bin/touch | {marker}\n")
-    delays, alone = [], []
+    """From the key's release to the launch, the program's fork of the bound
+    program as the kernel times it, 20 strokes."""
+    events = process_events()
+    instance = desktop.start_sorvak("right = /bin/true\n")
+    released = []
+
+    def key(down):
+        desktop.press(desktop.keyboard, ec.KEY_LEFTCTRL, down)
+        if not down:
+            released.append(time.monotonic_ns())
+
+    delays = []
     for _ in range(20):
-        marker.unlink(missing_ok=True)
-        released = []
-        desktop.stroke(SEGMENTS["right"],
-                       lambda down: (desktop.press(desktop.keyboard, ec.KEY_LEFTCTRL, down),
-                                     down or released.append(time.time_ns())),
-                       desktop.moved(desktop.mouse))
-        wait_for(marker.exists, 30, "the marker")
-        delays.append((marker.stat().st_mtime_ns - released[0]) / 1e6)
-        marker.unlink()
-        started = time.time_ns()
-        subprocess.run(["/usr/bin/touch", str(marker)], check=True)
-        alone.append((marker.stat().st_mtime_ns - started) / 1e6)
-    desktop.host.tell(measure="release", delays=delays, alone=alone)
+        desktop.stroke(SEGMENTS["right"], key, desktop.moved(desktop.mouse))
+        forked = next_fork(events, instance.process.pid, time.monotonic() + 30)
+        delays.append((forked - released[-1]) / 1e6)
+        # What the stroke's pauses left to read goes before the next one.
+        events.setblocking(False)
+        while True:
+            try:
+                events.recv(4096)
+            except BlockingIOError:
+                break
+    events.close()
+    desktop.host.tell(measure="release", delays=delays)
     desktop.stop(instance)
 
 
 SCENARIOS = {name[len("scenario_"):]: f for name, f in globals().items()
              if name.startswith("scenario_")}
-MEASURES = {name[len("measure_"):]: f for name, f in globals().items()
-            if name.startswith("measure_")}
+MEASURES = {name: f for name, f in globals().items() if name.startswith("measure_")}
 
 
 def keep_evidence(desktop, name):

@@ -8,8 +8,9 @@ through QMP when it asks.
 
 usage: vm.py --program PATH --check PATH [SCENARIO...|all]
 Exit status 77 when the machine is not made (scripts/vm.sh) or the program
-not built, 1 when a scenario failed. Measurements (idle, release) are asked
-by name only; their figures are printed as JSON lines.
+not built, 1 when a scenario failed. Measurements (measure_idle,
+measure_release) are asked by name only; their figures are printed as JSON
+lines.
 """
 
 import argparse
@@ -29,7 +30,7 @@ MACHINE = Path("/var/cache/sorvak-vm")
 EVIDENCE = REPO / "build" / "vm-evidence"
 SCENARIOS = ["gestures", "button_keys", "plugged_later", "qemu_devices", "nothing_grabbed",
              "outsider", "check", "reload", "idle"]
-MEASURES = ["idle", "release"]
+MEASURES = ["measure_idle", "measure_release"]
 # A KVM guest that has not reached its script by then is taken for hung.
 KVM_BOOT_SECONDS = 60
 
