@@ -70,12 +70,12 @@ void BM_gesture_cycles(benchmark::State &state)
     prepare_engine();
     stream_silencer quiet(STDOUT_FILENO);
     for (auto _ : state) {
-        stand_in_set_all_keys(KEY_DOWN);
+        stand_in_set_key(DEFAULT_CAPTURE_KEY, KEY_DOWN);
         stand_in_set_cursor(100, 100);
         capture_cycle(&g_context);
         stand_in_set_cursor(400, 100);
         capture_cycle(&g_context);
-        stand_in_set_all_keys(0);
+        stand_in_set_key(DEFAULT_CAPTURE_KEY, 0);
         capture_cycle(&g_context);
     }
     state.SetItemsProcessed(state.iterations());
@@ -124,7 +124,7 @@ void sleep_for_real(void *)
     timer.release_pending = false;
     const auto before = std::chrono::microseconds((timer.step++ * 370) % 10000);
     std::this_thread::sleep_for(before);
-    stand_in_set_all_keys(0);
+    stand_in_set_key(DEFAULT_CAPTURE_KEY, 0);
     timer.released = release_timer::clock::now();
     std::this_thread::sleep_for(std::chrono::microseconds(10000) - before);
     timer.woke = release_timer::clock::now();
@@ -145,7 +145,7 @@ void BM_release_to_shell(benchmark::State &state)
     double after_wake = 0;
     timer.step = 0;
     for (auto _ : state) {
-        stand_in_set_all_keys(KEY_DOWN);
+        stand_in_set_key(DEFAULT_CAPTURE_KEY, KEY_DOWN);
         stand_in_set_cursor(100, 100);
         capture_cycle(&g_context);
         stand_in_set_cursor(400, 100);

@@ -70,6 +70,7 @@ const conf_keyword conf_keywords[] = {
     {"leftup", set_action<up_left>},
     {"left", set_action<left>},
     {"key", set_key},
+    {"exclude", set_exclude},
 };
 
 const int CONF_KEYWORD_COUNT = static_cast<int>(sizeof conf_keywords / sizeof conf_keywords[0]);
@@ -163,6 +164,9 @@ void load_conf(gesture_context *context)
         conf_report("unable to find conf.txt\n");
         return;
     }
+    // The list is the file's own: a line taken out of it takes the program
+    // out.
+    clear_excluded(context);
     int line_number = 0;
     for (; line != nullptr; line = read_line(file)) {
         if (line_number < INT32_MAX)

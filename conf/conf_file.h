@@ -9,13 +9,14 @@ struct conf_keyword {
     value_handler handler;
 };
 
-// The 61 keywords in table order; the first matching row wins.
+// The 62 keywords in table order; the first matching row wins.
 extern const conf_keyword conf_keywords[];
 extern const int CONF_KEYWORD_COUNT;
 
 // Reads the file named by conf_path and applies every setting in file order.
-// Nothing is reset first. A missing (or null) path prints
-// "unable to find conf.txt" and changes nothing.
+// Nothing is reset first but the exclude lines, which each load brings anew.
+// A missing (or null) path prints "unable to find conf.txt" and changes
+// nothing.
 void load_conf(gesture_context *context);
 
 // Applies one trimmed, non-empty, non-comment line. A line whose split cannot

@@ -123,6 +123,43 @@ void set_key(const char *value, const char *extra, gesture_context *context)
     context->key_code.store(k);
 }
 
+void set_exclude(const char *value, const char *extra, gesture_context *context)
+{
+    if (extra != nullptr)
+        conf_report("warning : too much parameter for exclude definition\n");
+    if (value == nullptr || value[0] == '\0') {
+        conf_report("warning : empty exclude definition, line ignored\n");
+        return;
+    }
+    if (context->excluded_count == MAX_EXCLUDED) {
+        if (context->excluded_dropped++ == 0)
+            conf_reportf("warning : more than %d exclude lines, the rest is ignored\n",
+                         MAX_EXCLUDED);
+        return;
+    }
+    char *name = copy_text(value);
+    if (name == nullptr) {
+        conf_report("set_exclude : error malloc\n");
+        return;
+    }
+    plat_lock_slots();
+    context->excluded[context->excluded_count++] = name;
+    plat_unlock_slots();
+}
+
+void clear_excluded(gesture_context *context)
+{
+    plat_lock_slots();
+    int count = context->excluded_count;
+    context->excluded_count = 0;
+    plat_unlock_slots();
+    for (int i = 0; i < count; ++i) {
+        std::free(context->excluded[i]);
+        context->excluded[i] = nullptr;
+    }
+    context->excluded_dropped = 0;
+}
+
 void store_action(gesture_kind kind, const char *program, const char *parameters,
                   gesture_context *context)
 {

@@ -25,6 +25,13 @@ std::int32_t parse_hex(const char *text);
 // character; no digits give 0), clamped to the signed 32-bit range.
 std::int32_t read_decimal(const char *text);
 
+// Adds `value`, a program's executable file name, to the programs in whose
+// windows gestures are off; past MAX_EXCLUDED lines in one load the rest are
+// dropped with one warning.
+void set_exclude(const char *value, const char *extra, gesture_context *context);
+// Empties that list: each load brings its own exclude lines.
+void clear_excluded(gesture_context *context);
+
 // Replaces the pair of `kind`'s slot with copies of program and parameters
 // (null stays null). If a copy cannot be allocated the slot is left unbound
 // rather than bound to half a pair.

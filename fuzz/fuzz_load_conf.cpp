@@ -63,14 +63,17 @@ void make_gestures(gesture_context *context)
     constexpr std::int16_t DOWN = -32768;
     reset_capture_state();
     for (const std::vector<std::int32_t> &stroke : strokes) {
-        stand_in_set_all_keys(DOWN);
+        // Whatever key the file chose; the buttons stay up, or every capture
+        // would end as a drag.
+        stand_in_clear_keys();
+        stand_in_set_key(context->key_code.load(), DOWN);
         stand_in_set_cursor(0, 0);
         capture_cycle(context);
         for (std::size_t i = 0; i + 1 < stroke.size(); i += 2) {
             stand_in_set_cursor(stroke[i], stroke[i + 1]);
             capture_cycle(context);
         }
-        stand_in_set_all_keys(0);
+        stand_in_clear_keys();
         capture_cycle(context);
     }
 }

@@ -5,9 +5,15 @@
 #include "platform/platform.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace
 {
+
+// The mouse buttons as virtual keys: left, right, middle, the side buttons.
+constexpr std::int32_t MOUSE_BUTTONS[] = {1, 2, 4, 5, 6};
+
+press_watcher watcher = nullptr;
 
 bool key_down = false;
 bool first_poll = true;
@@ -21,10 +27,74 @@ void add_saturated(std::int32_t &sum, std::int64_t amount)
     sum = total > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(total);
 }
 
+char ascii_lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool same_name(const char *a, const char *b)
+{
+    for (; *a != '\0' && *b != '\0'; ++a, ++b)
+        if (ascii_lower(*a) != ascii_lower(*b))
+            return false;
+    return *a == *b;
+}
+
+// Whether a mouse button other than the capture key went down. Every button
+// is asked each time, so that each one's pressed-since flag is consumed. At
+// the press only buttons down at that moment count: the flags then tell of
+// clicks made before the capture.
+bool button_went_down(std::int32_t key_code, bool down_now_only)
+{
+    bool went_down = false;
+    for (std::int32_t button : MOUSE_BUTTONS) {
+        if (button == key_code)
+            continue;
+        std::int16_t state = plat_key_state(button);
+        if (down_now_only ? state < 0 : state != 0)
+            went_down = true;
+    }
+    return went_down;
+}
+
+// Copies into excluded_by the exclude line naming the foreground program, if
+// one does. The foreground is asked outside the lock: on X11 that is a few
+// round trips to the server, which a reload should not wait for.
+bool foreground_excluded(gesture_context *context)
+{
+    plat_lock_slots();
+    bool asked = context->excluded_count != 0 || watcher != nullptr;
+    plat_unlock_slots();
+    if (!asked)
+        return false;
+    foreground_program program{};
+    program.count = plat_foreground_program(&program);
+    if (watcher != nullptr)
+        watcher(&program);
+    bool excluded = false;
+    plat_lock_slots();
+    for (int i = 0; i < context->excluded_count && !excluded; ++i)
+        for (int n = 0; n < program.count && !excluded; ++n)
+            if (same_name(context->excluded[i], program.names[n])) {
+                std::strncpy(context->excluded_by, context->excluded[i],
+                             sizeof context->excluded_by - 1);
+                context->excluded_by[sizeof context->excluded_by - 1] = '\0';
+                excluded = true;
+            }
+    plat_unlock_slots();
+    return excluded;
+}
+
 } // namespace
+
+void watch_presses(press_watcher on_press)
+{
+    watcher = on_press;
+}
 
 void reset_capture_state()
 {
+    watcher = nullptr;
     key_down = false;
     first_poll = true;
     prev_x = 0;
@@ -74,6 +144,11 @@ void on_capture_start(gesture_context *context)
         context->last_x = x;
         context->last_y = y;
     }
+    context->outcome = capture_gesture;
+    if (foreground_excluded(context))
+        context->outcome = capture_excluded;
+    else if (button_went_down(context->key_code.load(), true))
+        context->outcome = capture_drag;
 }
 
 void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context)
@@ -96,6 +171,14 @@ void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context)
 
 void on_capture_end(gesture_context *context)
 {
+    if (context->outcome == capture_excluded) {
+        std::printf("excluded: %s\n", context->excluded_by);
+        return;
+    }
+    if (context->outcome == capture_drag) {
+        std::fputs("drag, no gesture\n", stdout);
+        return;
+    }
     gesture_kind kind = classify_gesture(context->sum_right, context->sum_up, context->sum_down,
                                          context->sum_left, context->precision.load());
     if (kind == no_gesture)
@@ -106,7 +189,12 @@ void on_capture_end(gesture_context *context)
 
 void capture_cycle(gesture_context *context)
 {
-    poll_key(context->key_code.load(), on_capture_start, on_capture_end, context);
+    std::int32_t key_code = context->key_code.load();
+    // Only while the key is held, so an idle cycle stays two queries; before
+    // the key's poll, so a click just before the release still counts.
+    if (key_down && context->outcome == capture_gesture && button_went_down(key_code, false))
+        context->outcome = capture_drag;
+    poll_key(key_code, on_capture_start, on_capture_end, context);
     poll_cursor(on_cursor_move, context);
     plat_sleep(10);
 }

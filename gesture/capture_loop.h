@@ -8,6 +8,7 @@
 
 using capture_handler = void (*)(gesture_context *context);
 using move_handler = void (*)(std::int32_t x, std::int32_t y, gesture_context *context);
+using press_watcher = void (*)(const foreground_program *program);
 
 // Thread body: runs capture_cycle forever.
 [[noreturn]] void capture_loop(gesture_context *context);
@@ -15,7 +16,8 @@ using move_handler = void (*)(std::int32_t x, std::int32_t y, gesture_context *c
 // gesture_context.
 [[noreturn]] void capture_thread(void *context);
 
-// One cycle: poll the key, poll the cursor, sleep 10 ms.
+// One cycle: while the key is held, ask for the mouse buttons; poll the key,
+// poll the cursor, sleep 10 ms.
 void capture_cycle(gesture_context *context);
 
 // Edge detector on one key; either handler may be null.
@@ -27,12 +29,22 @@ void poll_key(std::int32_t key_code, capture_handler on_press, capture_handler o
 void poll_cursor(move_handler on_move, gesture_context *context);
 
 // Zeroes the sums and anchors the stroke at the current cursor (kept as it
-// was if the cursor cannot be read).
+// was if the cursor cannot be read). Decides what the capture can end as:
+// nothing when it begins over an excluded program or with a mouse button
+// down.
 void on_capture_start(gesture_context *context);
 // Adds the step to the sums, saturating at INT32_MAX.
 void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context);
-// Classifies the sums and launches, or prints "insufficient movement".
+// Prints "excluded: NAME" or "drag, no gesture" for a capture that launches
+// nothing; otherwise classifies the sums and launches, or prints
+// "insufficient movement".
 void on_capture_end(gesture_context *context);
 
-// The pollers' process-wide state back to its start (key up, first poll).
+// Called at each press with the foreground program (its count 0 when it
+// cannot be told); null: none. The foreground is asked at a press only when
+// there is an exclude line or a watcher.
+void watch_presses(press_watcher on_press);
+
+// The pollers' process-wide state back to its start (key up, first poll, no
+// watcher).
 void reset_capture_state();

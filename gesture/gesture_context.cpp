@@ -55,4 +55,10 @@ void init_context(char *program_path, gesture_context *context)
         slot.parameters = nullptr;
     }
     context->key_code.store(DEFAULT_CAPTURE_KEY);
+    for (char *&name : context->excluded)
+        name = nullptr;
+    context->excluded_count = 0;
+    context->excluded_dropped = 0;
+    context->outcome = capture_gesture;
+    context->excluded_by[0] = '\0';
 }

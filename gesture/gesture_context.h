@@ -2,6 +2,8 @@
 // the running state of the capture.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -26,6 +28,14 @@ enum gesture_kind {
 
 constexpr int GESTURE_KIND_COUNT = no_gesture;
 
+// Programs in whose windows gestures are off, by executable name.
+constexpr int MAX_EXCLUDED = 32;
+
+// How the capture in progress ends: as a gesture, or with nothing launched
+// because a mouse button went down during it or it began over an excluded
+// program.
+enum capture_outcome { capture_gesture, capture_drag, capture_excluded };
+
 // Program and parameter texts: owned heap strings or null.
 struct action_slot {
     char *program;
@@ -49,6 +59,16 @@ struct gesture_context {
     // plat_lock_slots; the lock is never held across a shell call.
     action_slot slots[GESTURE_KIND_COUNT];
     std::atomic<std::int32_t> key_code;
+    // The exclude lines of the latest load: owned heap strings, replaced by
+    // the loader and read at each press, both under plat_lock_slots.
+    char *excluded[MAX_EXCLUDED];
+    int excluded_count;
+    // Exclude lines of the current load past the limit, so it is told once.
+    int excluded_dropped;
+    // Capture state, touched by the capture thread only: what the press
+    // decided, and the exclude line that matched.
+    capture_outcome outcome;
+    char excluded_by[FOREGROUND_NAME_SIZE];
 };
 
 // The process's only context; it is never released.

@@ -4,6 +4,7 @@
 #pragma once
 
 // Sends `title` and `body` (any bytes; what is not UTF-8 is replaced) with
-// `icon` (a theme name or an absolute file path). Returns at once; needs the
-// GLib main loop running for the answer to be collected.
+// `icon` (a theme name or an absolute file path). The body is plain text,
+// escaped for a server that reads it as markup. Returns at once; needs the
+// GLib main loop running for the server's answers.
 void show_desktop_notice(const char *title, const char *body, const char *icon);

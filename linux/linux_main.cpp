@@ -1,18 +1,22 @@
-// The Linux desktop entry: which input, which conf.txt, the display, the tray
-// icon, the capture thread, the signals and the GTK main loop.
+// The Linux desktop entry: which input, which conf.txt, one copy per
+// configuration folder, the display, the tray icon, the capture thread, the
+// signals and the GTK main loop.
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
 #include "linux/desktop_notice.h"
+#include "linux/one_copy.h"
 #include "linux/program_icon.h"
 #include "linux/tray_linux.h"
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
 #include "platform/platform.h"
+#include "platform/x11/shell_open_x11.h"
 #include "shell_common/conf_notice.h"
 #include "shell_common/program_path.h"
 #include "shell_common/tray_commands.h"
 
+#include <X11/Xlib.h>
 #include <glib-unix.h>
 #include <gtk/gtk.h>
 #include <pthread.h>
@@ -50,6 +54,13 @@ void announce_conf_problems()
         show_desktop_notice(notice.title, notice.body, program_icon());
 }
 
+// A later start for the same configuration ended at once; the user hears
+// from this copy that it runs.
+void announce_second_start()
+{
+    show_desktop_notice("sorvak", "sorvak is already running", program_icon());
+}
+
 // The tray menu and the signals both end up here, on the main loop's thread.
 void run_command(unsigned command_id)
 {
@@ -59,9 +70,18 @@ void run_command(unsigned command_id)
         std::int32_t key_before = g_context.key_code.load();
         load_configuration();
         announce_conf_problems();
+        // A reload is also the user's way to have a key map change seen.
+        input_in_use().remap_keys();
         // The capture thread may be waiting for input with the old key in mind.
         if (g_context.key_code.load() != key_before)
-            wake_capture_thread();
+            input_in_use().wake();
+        return;
+    }
+    // The file is opened for editing whatever it holds, never run, even with
+    // the execute bit every file has on some mounts.
+    if (command_id == CMD_EDIT_CONF) {
+        if (g_context.conf_path != nullptr)
+            open_document(g_context.conf_path);
         return;
     }
     if (run_tray_command(command_id, &g_context) == tray_command_quit) {
@@ -105,6 +125,11 @@ const char *take_input_option(int *argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // The capture thread's Xlib connection and GDK's are used at the same
+    // time; Xlib before 1.8 is safe for that only when told so before any
+    // other call of it.
+    XInitThreads();
+
     // Until their handlers are in place the signals wait, blocked; threads
     // started meanwhile (the capture thread, the libraries' own) keep them
     // blocked, so they are taken on this thread only.
@@ -130,6 +155,10 @@ int main(int argc, char **argv)
         return 1;
     init_context(program_path, &g_context);
     use_linux_conf_path(&g_context, stderr);
+    // A second copy for the same configuration would start every gesture's
+    // program twice; the running one is told, and this start ends.
+    if (!claim_conf_folder(g_context.conf_path, announce_second_start))
+        return 0;
     load_configuration();
 
     // The loader reads conf.txt in the C locale, at start and on reloads alike.

@@ -7,6 +7,8 @@
 
 #include "gesture/gesture_context.h"
 
+#include <sys/types.h>
+
 #include <cstdio>
 #include <string>
 
@@ -26,6 +28,14 @@ std::string user_conf_path(const char *config_home, const char *home);
 // can be named or the new text cannot be allocated.
 void use_linux_conf_path(gesture_context *context, std::FILE *err);
 
+// What is wrong with a conf.txt of mode `mode` owned by `owner`, for the
+// user `user` who reads it; empty when nothing is. A file root owns is not
+// flagged for its owner, nor one writable by the group when that group is
+// the user's own private group (`private_group`).
+std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user, bool private_group);
+
 // Said after each load of context->conf_path: the permission warning, then
-// the word on a capture key X11 cannot read. Returns how many lines it wrote.
+// the word on a capture key X11 cannot read, then, in a Wayland session, that
+// exclude lines do nothing there. Returns how many problems it told of (the
+// last is not one).
 int report_linux_conf_words(const gesture_context *context, std::FILE *err);

@@ -8,18 +8,35 @@
 #include <cstddef>
 #include <cstdint>
 
-// Asynchronous state of a virtual key: non-zero while the key is down or if
-// it was pressed since the previous query.
+// Asynchronous state of a virtual key (the mouse buttons are keys 1, 2, 4, 5
+// and 6): negative while the key is down, bit 0 set if it was pressed since
+// the previous query of that same key; zero otherwise.
 std::int16_t plat_key_state(std::int32_t key_code);
 
 // Cursor position in screen pixels. Returns 1 on success, 0 when the
 // position cannot be read (x and y are then left untouched).
 int plat_cursor_pos(std::int32_t *x, std::int32_t *y);
 
+constexpr int FOREGROUND_NAME_COUNT = 3;
+constexpr std::size_t FOREGROUND_NAME_SIZE = 260;
+
+// What the program owning the foreground window is called: its executable's
+// file name first, then any other name the desktop knows it by.
+struct foreground_program {
+    int count;
+    char names[FOREGROUND_NAME_COUNT][FOREGROUND_NAME_SIZE];
+};
+
+// Fills `program` and returns its count: 0 when the foreground program
+// cannot be told (no foreground window, a process that may not be asked, a
+// desktop that does not say).
+int plat_foreground_program(foreground_program *program);
+
 // Suspends the calling thread for about `milliseconds`. Whatever the system
 // sends the thread meanwhile is answered. A platform told of input as it
-// comes (X11) may pause longer while this thread's previous key query found
-// the key up, until a key or button event; never shorter.
+// comes (X11, the input devices) may pause longer, until a key or button
+// event, when every key this thread asked for since its previous pause was
+// up; never shorter.
 void plat_sleep(std::uint32_t milliseconds);
 
 // Asks the shell to open `file` with the parameter text `parameters`

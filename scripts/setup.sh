@@ -6,10 +6,12 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev python3
           g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
           clang libclang-rt-14-dev wine64 xvfb xdotool imagemagick x11-utils time file zip)
 # The native Linux program (X11, GTK tray) and its acceptance tests' tray host and bus.
-packages+=(pkg-config libx11-dev libxi-dev libglib2.0-dev libgtk-3-dev
+packages+=(pkg-config libx11-dev libxi-dev libx11-xcb-dev libglib2.0-dev libgtk-3-dev
            libayatana-appindicator3-dev trayer dbus-daemon)
 # Its package (dpkg-shlibdeps, lintian) and the tests' StatusNotifier host.
 packages+=(dpkg-dev lintian python3-gi)
+# The tests' keyboard layout change (setxkbmap) and process ids (ps).
+packages+=(x11-xkb-utils procps)
 # Its libinput platform (Wayland sessions), and the virtual machine its tests
 # run in (scripts/vm.sh): QEMU and busybox for the machine, and what the
 # guest runs from this machine's root: udev, a Wayland compositor and a

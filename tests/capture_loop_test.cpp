@@ -23,6 +23,14 @@ cycle blind(std::int16_t key)
 {
     return {key, 0, 0, false};
 }
+// A cycle in which mouse button `code` reports `state`.
+cycle with(cycle c, std::int32_t code, std::int16_t state)
+{
+    c.buttons.push_back({code, state});
+    return c;
+}
+constexpr std::int32_t LEFT_BUTTON = 1;
+constexpr std::int32_t MIDDLE_BUTTON = 4;
 
 class capture : public testing::Test
 {
@@ -34,8 +42,9 @@ class capture : public testing::Test
     }
     void TearDown() override { stand_in_reset(); }
 
-    std::string run(const std::vector<cycle> &trace)
+    std::string run(const std::vector<cycle> &trace, std::int32_t key_code = 17)
     {
+        context->key_code.store(key_code);
         return replay_cycles(context.get(), trace).out;
     }
 
@@ -46,6 +55,7 @@ struct trace_case {
     const char *name;
     std::vector<cycle> trace;
     const char *out;
+    std::int32_t key_code = 17;
 };
 
 class capture_traces : public capture, public testing::WithParamInterface<trace_case>
@@ -54,7 +64,7 @@ class capture_traces : public capture, public testing::WithParamInterface<trace_
 
 TEST_P(capture_traces, prints_what_the_gesture_was)
 {
-    EXPECT_EQ(run(GetParam().trace), GetParam().out) << GetParam().name;
+    EXPECT_EQ(run(GetParam().trace, GetParam().key_code), GetParam().out) << GetParam().name;
 }
 
 const trace_case traces[] = {
@@ -93,6 +103,34 @@ const trace_case traces[] = {
      {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 0, 300), at(0, 0, 300), at(DOWN, 0, 300),
       at(DOWN, 300, 300), at(0, 300, 300)},
      "bas\ndroite\n"},
+    {"a button held during the stroke makes it a drag",
+     {at(0, 0, 0), at(DOWN, 0, 0), with(at(DOWN, 300, 0), LEFT_BUTTON, DOWN), at(0, 300, 0)},
+     "drag, no gesture\n"},
+    {"a click shorter than a cycle makes it a drag",
+     {at(0, 0, 0), at(DOWN, 0, 0), with(at(DOWN, 300, 0), 6, TAPPED), at(DOWN, 300, 0),
+      at(0, 300, 0)},
+     "drag, no gesture\n"},
+    {"a click just before the release makes it a drag",
+     {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 300, 0), with(at(0, 300, 0), 2, TAPPED)},
+     "drag, no gesture\n"},
+    {"a button already down at the press makes it a drag",
+     {at(0, 0, 0), with(at(DOWN, 0, 0), LEFT_BUTTON, DOWN), at(DOWN, 300, 0), at(0, 300, 0)},
+     "drag, no gesture\n"},
+    {"a click from before the press does not",
+     {at(0, 0, 0), with(at(DOWN, 0, 0), LEFT_BUTTON, TAPPED), at(DOWN, 300, 0), at(0, 300, 0)},
+     "droite\n"},
+    {"a button after the release is not part of it",
+     {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 300, 0), at(0, 300, 0),
+      with(at(0, 300, 0), LEFT_BUTTON, DOWN)},
+     "droite\n"},
+    {"a capture key that is a button does not make its own stroke a drag",
+     {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 0, 300), at(0, 0, 300)},
+     "bas\n",
+     MIDDLE_BUTTON},
+    {"with a button as the key, another button still makes a drag",
+     {at(0, 0, 0), at(DOWN, 0, 0), with(at(DOWN, 0, 300), LEFT_BUTTON, DOWN), at(0, 0, 300)},
+     "drag, no gesture\n",
+     MIDDLE_BUTTON},
 };
 
 INSTANTIATE_TEST_SUITE_P(traces, capture_traces, testing::ValuesIn(traces));
@@ -125,8 +163,7 @@ TEST_F(capture, first_poll_reports_no_move)
 
 TEST_F(capture, key_code_zero_stops_accumulation)
 {
-    context->key_code.store(0);
-    EXPECT_EQ(run({at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 500, 500), at(0, 500, 500)}),
+    EXPECT_EQ(run({at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 500, 500), at(0, 500, 500)}, 0),
               "insufficient movement\n");
     EXPECT_EQ(context->sum_right, 0);
     EXPECT_EQ(context->last_x, 0);
@@ -165,15 +202,46 @@ TEST_F(capture, sums_saturate_instead_of_overflowing)
     EXPECT_EQ(context->sum_left, INT32_MAX);
 }
 
-TEST_F(capture, bound_gesture_launches_through_the_shell)
+TEST_F(capture, bound_gesture_launches_unless_dragged_or_excluded)
 {
+    const std::vector<cycle> stroke = {at(0, 500, 500), at(DOWN, 500, 500), at(DOWN, 500, 200),
+                                       at(0, 500, 200)};
+    const std::vector<cycle> drag = {at(0, 500, 500), at(DOWN, 500, 500),
+                                     with(at(DOWN, 500, 200), LEFT_BUTTON, DOWN), at(0, 500, 200)};
     store_action(up, "notepad.exe", "readme.txt", context.get());
-    EXPECT_EQ(run({at(0, 500, 500), at(DOWN, 500, 500), at(DOWN, 500, 200), at(0, 500, 200)}),
-              "haut\n -> notepad.exe\n");
+    EXPECT_EQ(run(stroke), "haut\n -> notepad.exe\n");
+    EXPECT_EQ(stand_in_foreground_queries(), 0) << "no exclude line: nobody asks";
+    EXPECT_EQ(run(drag), "drag, no gesture\n");
+
+    set_exclude("mstsc.exe", nullptr, context.get());
+    set_exclude("NOTEPAD.exe", nullptr, context.get());
+    stand_in_set_foreground({"notepad.exe"});
+    EXPECT_EQ(run(stroke), "excluded: NOTEPAD.exe\n");
+    // Any of the names the desktop gives counts (X11: the class names too).
+    stand_in_set_foreground({"python3", "mstsc.exe"});
+    EXPECT_EQ(run(stroke), "excluded: mstsc.exe\n");
+    stand_in_set_foreground({"notepad.exe.bak"});
+    EXPECT_EQ(run(stroke), "haut\n -> notepad.exe\n");
+    stand_in_set_foreground({});
+    EXPECT_EQ(run(stroke), "haut\n -> notepad.exe\n");
+
     auto calls = stand_in_shell_calls();
-    ASSERT_EQ(calls.size(), 1u);
+    ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].program, "notepad.exe");
     EXPECT_EQ(calls[0].parameters, "readme.txt");
+}
+
+TEST_F(capture, a_watcher_hears_the_foreground_at_each_press)
+{
+    static std::vector<std::string> heard;
+    heard.clear();
+    watch_presses([](const foreground_program *program) {
+        heard.push_back(program->count != 0 ? program->names[0] : "?");
+    });
+    run({at(0, 0, 0), at(DOWN, 0, 0), at(0, 0, 0)});
+    stand_in_set_foreground({"xterm", "XTerm"});
+    run({at(DOWN, 0, 0), at(DOWN, 0, 9), at(0, 0, 0)});
+    EXPECT_EQ(heard, (std::vector<std::string>{"?", "xterm"}));
 }
 
 TEST_F(capture, loop_runs_until_the_process_exits)

@@ -3,6 +3,7 @@
 #include "platform/libinput/evdev_key_table.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -60,9 +61,17 @@ std::int16_t query_key(evdev_state *state, std::int32_t virtual_key)
             down = down || state->down[code];
             presses += state->presses[code];
         }
-    bool pressed = state->queried[virtual_key] && presses != state->seen_presses[virtual_key];
+    // Asked for in neither this cycle nor the previous one: counted from the
+    // previous pause.
+    if (state->pauses - state->asked_at[virtual_key] > 1) {
+        state->seen_presses[virtual_key] = 0;
+        for (std::uint16_t code : key.codes)
+            if (code != 0 && code < EVDEV_CODES)
+                state->seen_presses[virtual_key] += state->presses_at_pause[code];
+    }
+    bool pressed = presses != state->seen_presses[virtual_key];
     state->seen_presses[virtual_key] = presses;
-    state->queried[virtual_key] = true;
+    state->asked_at[virtual_key] = state->pauses;
     state->busy_since_pause = state->busy_since_pause || down || pressed;
     return static_cast<std::int16_t>((down ? INT16_MIN : 0) | (pressed ? 1 : 0));
 }
@@ -71,6 +80,8 @@ bool pause_may_wait(evdev_state *state)
 {
     bool quiet = !state->busy_since_pause;
     state->busy_since_pause = false;
+    std::memcpy(state->presses_at_pause, state->presses, sizeof state->presses);
+    ++state->pauses;
     return quiet;
 }
 

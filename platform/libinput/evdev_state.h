@@ -16,12 +16,14 @@ constexpr double NOMINAL_HEIGHT = 1080;
 struct evdev_state {
     // Whether some device of the seat holds each code down.
     bool down[EVDEV_CODES] = {};
-    // Presses seen per code, wrapping.
+    // Presses seen per code, wrapping, and as they stood at the latest pause.
     std::uint32_t presses[EVDEV_CODES] = {};
-    // Per virtual key, its codes' presses as its previous query saw them,
-    // and whether there was one.
+    std::uint32_t presses_at_pause[EVDEV_CODES] = {};
+    // Pauses so far; per virtual key, the count at its latest query and its
+    // codes' presses as that query saw them.
+    std::uint32_t pauses = 2;
+    std::uint32_t asked_at[VIRTUAL_KEYS] = {};
     std::uint32_t seen_presses[VIRTUAL_KEYS] = {};
-    bool queried[VIRTUAL_KEYS] = {};
     // Some query since the previous pause found its key down or pressed.
     bool busy_since_pause = false;
     // The cursor, in on-screen pixels from an arbitrary origin.
@@ -50,13 +52,14 @@ void forget_absolute(evdev_state *state, const void *source);
 
 // The key query's answer for `virtual_key`, Windows-shaped: negative while
 // one of its codes is down, bit 0 set when one was pressed since this same
-// virtual key's previous query (a key's first query reports no earlier
-// press: a reload to a key pressed long ago starts no gesture). Other keys'
-// bookkeeping is left alone.
+// virtual key's previous query. Other keys' bookkeeping is left alone. A key
+// not asked for in a cycle loses its older presses at the pause, so a key
+// asked for anew (after a reload, or a button as a capture starts) goes back
+// to the previous pause at most.
 std::int16_t query_key(evdev_state *state, std::int32_t virtual_key);
 
 // Whether the pause that is starting may wait for input: every key queried
-// since the previous pause was up and not pressed. Starts the next period.
+// since the previous pause was up and not pressed. Starts the next cycle.
 bool pause_may_wait(evdev_state *state);
 
 // The cursor in whole pixels, kept within the int32 range.

@@ -312,8 +312,25 @@ void devices_wake()
     static_cast<void>(written);
 }
 
+// No Wayland protocol tells an ordinary program which window is in front.
+int devices_foreground_program(foreground_program *program)
+{
+    program->count = 0;
+    return 0;
+}
+
+// Evdev codes name places on the keyboard: a key map changes none of them.
+void devices_remap_keys() {}
+
 } // namespace
 
-const input_platform libinput_input = {
-    "evdev",           devices_knows_key,  devices_open,  devices_report_access,
-    devices_key_state, devices_cursor_pos, devices_sleep, devices_wake};
+const input_platform libinput_input = {"evdev",
+                                       devices_knows_key,
+                                       devices_open,
+                                       devices_report_access,
+                                       devices_key_state,
+                                       devices_cursor_pos,
+                                       devices_sleep,
+                                       devices_wake,
+                                       devices_foreground_program,
+                                       devices_remap_keys};

@@ -25,9 +25,12 @@ const input_platform *choose_input_platform(const char *option, const char *wayl
         return is(option, "x11") ? &x11_input : is(option, "libinput") ? &libinput_input : nullptr;
     // Under Wayland an X11 client sees the input only while it is over
     // XWayland's windows.
-    bool wayland =
-        (wayland_display != nullptr && *wayland_display != '\0') || is(session_type, "wayland");
-    return wayland ? &libinput_input : &x11_input;
+    return wayland_session(wayland_display, session_type) ? &libinput_input : &x11_input;
+}
+
+bool wayland_session(const char *wayland_display, const char *session_type)
+{
+    return (wayland_display != nullptr && *wayland_display != '\0') || is(session_type, "wayland");
 }
 
 void use_input_platform(const input_platform *platform)
@@ -38,11 +41,6 @@ void use_input_platform(const input_platform *platform)
 const input_platform &input_in_use()
 {
     return *in_use;
-}
-
-void wake_capture_thread()
-{
-    in_use->wake();
 }
 
 std::int16_t plat_key_state(std::int32_t key_code)
@@ -58,4 +56,9 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
 void plat_sleep(std::uint32_t milliseconds)
 {
     in_use->sleep(milliseconds);
+}
+
+int plat_foreground_program(foreground_program *program)
+{
+    return in_use->foreground_program(program);
 }

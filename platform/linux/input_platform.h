@@ -3,6 +3,8 @@
 // behind platform.h's key query, cursor query and pause, one chosen at start.
 #pragma once
 
+#include "platform/platform.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -31,14 +33,22 @@ struct input_platform {
     // Ends the capture thread's pause at once (after its shortest length)
     // when it is waiting for input; any thread may call it.
     void (*wake)();
+    int (*foreground_program)(foreground_program *program);
+    // Has the capture thread work the capture key out anew at its next query:
+    // a reload calls it, so that a key map change nobody announced is taken.
+    void (*remap_keys)();
 };
 
 extern const input_platform x11_input;
 extern const input_platform libinput_input;
 
+// Whether the session is a Wayland one, from $WAYLAND_DISPLAY and
+// $XDG_SESSION_TYPE.
+bool wayland_session(const char *wayland_display, const char *session_type);
+
 // The platform for `option`, the value of --input= (null when not given:
-// then the session's, told by WAYLAND_DISPLAY and XDG_SESSION_TYPE). Null
-// for an option that names none.
+// then the session's, libinput for a Wayland one). Null for an option that
+// names none.
 const input_platform *choose_input_platform(const char *option, const char *wayland_display,
                                             const char *session_type);
 
@@ -46,6 +56,3 @@ const input_platform *choose_input_platform(const char *option, const char *wayl
 // otherwise). Chosen before the capture thread starts, never changed after.
 void use_input_platform(const input_platform *platform);
 const input_platform &input_in_use();
-
-// The platform in use's wake.
-void wake_capture_thread();

@@ -35,6 +35,8 @@ struct stand_in_state {
     bool record = true;
     bool has_executable_path = false;
     std::string executable_path;
+    std::vector<std::string> foreground;
+    long foreground_queries = 0;
 };
 
 stand_in_state state;
@@ -64,6 +66,20 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
     *x = state.x;
     *y = state.y;
     return 1;
+}
+
+int plat_foreground_program(foreground_program *program)
+{
+    ++state.foreground_queries;
+    program->count = 0;
+    for (const std::string &name : state.foreground) {
+        if (program->count == FOREGROUND_NAME_COUNT)
+            break;
+        char *out = program->names[program->count++];
+        std::size_t length = name.copy(out, FOREGROUND_NAME_SIZE - 1);
+        out[length] = '\0';
+    }
+    return program->count;
 }
 
 void plat_sleep(std::uint32_t)
@@ -144,6 +160,16 @@ long stand_in_key_queries()
 long stand_in_cursor_reads()
 {
     return state.cursor_reads;
+}
+
+void stand_in_set_foreground(const std::vector<std::string> &names)
+{
+    state.foreground = names;
+}
+
+long stand_in_foreground_queries()
+{
+    return state.foreground_queries;
 }
 
 void stand_in_on_sleep(void (*hook)(void *), void *user)

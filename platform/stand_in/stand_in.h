@@ -24,6 +24,11 @@ void stand_in_set_cursor(std::int32_t x, std::int32_t y, bool readable = true);
 long stand_in_key_queries();
 long stand_in_cursor_reads();
 
+// The names plat_foreground_program gives (at most FOREGROUND_NAME_COUNT);
+// none, the initial state, is a foreground that cannot be told.
+void stand_in_set_foreground(const std::vector<std::string> &names);
+long stand_in_foreground_queries();
+
 // Called on every plat_sleep, on the sleeping thread. Null: sleeping returns
 // at once.
 void stand_in_on_sleep(void (*hook)(void *user), void *user);
@@ -46,6 +51,6 @@ void stand_in_on_exit(void (*hook)(int status, void *user), void *user);
 // null (the initial state: the system cannot tell).
 void stand_in_set_executable_path(const char *path);
 
-// Back to the initial state: all keys up, cursor (0, 0) readable, no hooks,
-// no recorded calls, counters zero.
+// Back to the initial state: all keys up, cursor (0, 0) readable, no
+// foreground program, no hooks, no recorded calls, counters zero.
 void stand_in_reset();

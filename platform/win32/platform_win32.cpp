@@ -22,6 +22,33 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
     return 1;
 }
 
+int plat_foreground_program(foreground_program *program)
+{
+    program->count = 0;
+    DWORD process_id = 0;
+    HWND window = GetForegroundWindow();
+    if (window == nullptr || GetWindowThreadProcessId(window, &process_id) == 0)
+        return 0;
+    // The least access that tells the image's name; an elevated or protected
+    // process refuses even that, and is then not excluded.
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
+    if (process == nullptr)
+        return 0;
+    char path[MAX_PATH * 2];
+    DWORD size = sizeof path;
+    BOOL named = QueryFullProcessImageNameA(process, 0, path, &size);
+    CloseHandle(process);
+    if (!named)
+        return 0;
+    const char *name = path;
+    for (const char *p = path; *p != '\0'; p = CharNextA(p))
+        if (*p == '\\')
+            name = p + 1;
+    lstrcpynA(program->names[0], name, FOREGROUND_NAME_SIZE);
+    program->count = 1;
+    return 1;
+}
+
 void plat_sleep(std::uint32_t milliseconds)
 {
     // A thread that has called the shell is a single-threaded apartment:

@@ -2,6 +2,43 @@
 
 #include <glib.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace
+{
+
+// Whether `text` starts with an address's scheme and its colon, as in
+// "https:" or "mailto:"; a single letter is a Windows drive, not a scheme.
+bool names_address(const char *text)
+{
+    std::size_t length = 0;
+    while (g_ascii_isalnum(text[length]) || std::strchr("+-.", text[length]) != nullptr)
+        ++length;
+    return length >= 2 && g_ascii_isalpha(text[0]) && text[length] == ':';
+}
+
+// Whether the kernel runs the executable at `path` itself. One that may be
+// run but not read is left to the kernel to judge: the start never falls
+// back on a shell, so a wrong guess only fails.
+bool runs_itself(const char *path)
+{
+    // Non-blocking: an executable named pipe must not hold the launch up.
+    int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == EACCES;
+    char head[4];
+    ssize_t length = read(fd, head, sizeof head);
+    close(fd);
+    return length > 0 && kernel_runs(head, static_cast<std::size_t>(length));
+}
+
+} // namespace
+
 bool split_parameters(const char *parameters, std::vector<std::string> *words)
 {
     words->clear();
@@ -19,33 +56,61 @@ bool split_parameters(const char *parameters, std::vector<std::string> *words)
     return true;
 }
 
-std::vector<std::string> build_launch_command(const char *program, const char *parameters,
-                                              const char *executable, const char *opener)
+bool kernel_runs(const char *head, std::size_t length)
 {
-    std::vector<std::string> words;
-    if (!split_parameters(parameters, &words))
-        return {};
-    std::vector<std::string> command;
-    if (executable != nullptr) {
-        command.emplace_back(executable);
-    } else if (opener != nullptr && *program != '\0') {
-        command.emplace_back(opener);
-        command.emplace_back(program);
-    } else {
-        return {};
-    }
-    command.insert(command.end(), words.begin(), words.end());
-    return command;
+    return (length >= 4 && std::memcmp(head, "\177ELF", 4) == 0) ||
+           (length >= 2 && head[0] == '#' && head[1] == '!');
 }
 
-std::vector<std::string> resolve_launch_command(const char *program, const char *parameters)
+launch_plan build_launch_command(const char *parameters, const char *executable,
+                                 const char *document, const char *opener)
+{
+    launch_plan plan;
+    std::vector<std::string> words;
+    if (!split_parameters(parameters, &words)) {
+        plan.problem = "unclosed quote in parameters";
+        return plan;
+    }
+    if (executable != nullptr) {
+        plan.command.emplace_back(executable);
+    } else if (document == nullptr) {
+        plan.problem = "program not found";
+        return plan;
+    } else if (opener == nullptr) {
+        plan.problem = "xdg-open not found";
+        return plan;
+    } else {
+        plan.command.emplace_back(opener);
+        plan.command.emplace_back(document);
+    }
+    plan.command.insert(plan.command.end(), words.begin(), words.end());
+    return plan;
+}
+
+launch_plan resolve_launch_command(const char *program, const char *parameters)
 {
     // An empty name would be looked up as the current directory.
-    gchar *executable = *program != '\0' ? g_find_program_in_path(program) : nullptr;
-    gchar *opener = executable == nullptr ? g_find_program_in_path("xdg-open") : nullptr;
-    std::vector<std::string> command =
-        build_launch_command(program, parameters, executable, opener);
-    g_free(executable);
+    gchar *found = *program != '\0' ? g_find_program_in_path(program) : nullptr;
+    bool runs = found != nullptr && runs_itself(found);
+    // What xdg-open would take: the document found, an address, or a file
+    // or folder named from the current one.
+    const char *document = found;
+    struct stat info;
+    if (found == nullptr && *program != '\0' &&
+        (names_address(program) || stat(program, &info) == 0))
+        document = program;
+    gchar *opener = runs ? nullptr : g_find_program_in_path("xdg-open");
+    launch_plan plan =
+        build_launch_command(parameters, runs ? found : nullptr, runs ? nullptr : document, opener);
+    g_free(found);
     g_free(opener);
-    return command;
+    return plan;
+}
+
+launch_plan open_command(const char *file)
+{
+    gchar *opener = g_find_program_in_path("xdg-open");
+    launch_plan plan = build_launch_command("", nullptr, file, opener);
+    g_free(opener);
+    return plan;
 }

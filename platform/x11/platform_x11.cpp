@@ -9,18 +9,24 @@
 #include "platform/x11/input_wait.h"
 #include "platform/x11/x11_key_table.h"
 
+#include <X11/XKBlib.h>
+#include <X11/Xlib-xcb.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <glib.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,15 +56,25 @@ struct x11_connection {
     // Raw key and button events are selected on this connection.
     bool raw_checked = false;
     bool raw_events = false;
-    // What the raw events showed pressed since the previous key query.
+    // What the raw events showed pressed and no query has yet consumed:
+    // each query takes only its own key's presses, as on Windows. A key not
+    // asked for in a cycle loses its presses at the pause, so a key asked
+    // for anew (after a reload, or a button as a capture starts) goes back
+    // one cycle at most.
     unsigned char pressed_keycodes[KEYMAP_BYTES] = {};
     std::uint32_t pressed_buttons = 0;
-    // The previous key query found the key up.
-    bool key_was_up = false;
+    unsigned char asked_keycodes[KEYMAP_BYTES] = {};
+    std::uint32_t asked_buttons = 0;
+    // Every key queried since the previous pause was up.
+    bool keys_up_since_pause = false;
     // The keycodes carrying the capture key's keysyms, for the code they
-    // were worked out for (-1: none yet, or the keyboard mapping changed).
+    // were worked out for (-1: none yet, or the keyboard mapping changed)
+    // and the reload they were worked out after.
     std::int32_t mapped_code = -1;
+    unsigned mapped_after = 0;
     unsigned char keycodes[KEYMAP_BYTES] = {};
+    // The type of XKB's events on this connection; -1 without XKB.
+    int xkb_event = -1;
 
     ~x11_connection()
     {
@@ -69,6 +85,9 @@ struct x11_connection {
 
 thread_local x11_connection connection;
 
+// Counts the reloads that asked for the keycodes to be worked out again.
+std::atomic<unsigned> mapping_requests{0};
+
 // Takes everything the server sent: keyboard mapping changes and raw input.
 // True when a raw key or button event was among it.
 bool take_events(x11_connection &c)
@@ -77,8 +96,9 @@ bool take_events(x11_connection &c)
     while (XPending(c.display) > 0) {
         XEvent event;
         XNextEvent(c.display, &event);
-        if (event.type == MappingNotify) {
-            XRefreshKeyboardMapping(&event.xmapping);
+        if (event.type == MappingNotify || event.type == c.xkb_event) {
+            if (event.type == MappingNotify)
+                XRefreshKeyboardMapping(&event.xmapping);
             c.mapped_code = -1;
             continue;
         }
@@ -103,6 +123,23 @@ bool take_input(void *c)
     return take_events(*static_cast<x11_connection *>(c));
 }
 
+// With XKB on (Xlib turns it on as it connects) the server announces a new
+// layout or key map (setxkbmap, xmodmap, an option applied after login) by
+// XKB's events, not by the core MappingNotify: they are asked for here.
+void watch_keyboard_changes(x11_connection &c)
+{
+    int opcode = 0;
+    int first_error = 0;
+    int major = XkbMajorVersion;
+    int minor = XkbMinorVersion;
+    if (!XkbQueryExtension(c.display, &opcode, &c.xkb_event, &first_error, &major, &minor)) {
+        c.xkb_event = -1;
+        return;
+    }
+    unsigned long changes = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+    XkbSelectEvents(c.display, XkbUseCoreKbd, changes, changes);
+}
+
 Display *open_display()
 {
     x11_connection &c = connection;
@@ -114,6 +151,7 @@ Display *open_display()
             c.retry_after = steady::now() + std::chrono::seconds(1);
             return nullptr;
         }
+        watch_keyboard_changes(c);
     }
     // The queue must not grow, and a new keyboard mapping must be seen.
     take_events(c);
@@ -146,9 +184,11 @@ void map_keycodes(Display *display, const x11_key &key, unsigned char (&keycodes
 bool keyboard_key_down(Display *display, std::int32_t key_code, const x11_key &key)
 {
     x11_connection &c = connection;
-    if (c.mapped_code != key_code) {
+    unsigned requests = mapping_requests.load();
+    if (c.mapped_code != key_code || c.mapped_after != requests) {
         map_keycodes(display, key, c.keycodes);
         c.mapped_code = key_code;
+        c.mapped_after = requests;
     }
     char state[KEYMAP_BYTES];
     XQueryKeymap(display, state);
@@ -214,15 +254,35 @@ void watch_raw_input(Display *display)
     c.raw_events = XISelectEvents(display, DefaultRootWindow(display), &events, 1) == Success;
 }
 
-// Whether the raw events showed `key` pressed since the previous query.
-bool pressed_since_query(const x11_connection &c, const x11_key &key)
+// Whether the raw events showed `key` pressed since its previous query;
+// consumes those presses.
+bool take_presses(x11_connection &c, const x11_key &key)
 {
-    if (key.button != 0)
-        return key.button < RAW_BUTTONS && (c.pressed_buttons & (1u << key.button)) != 0;
-    for (int i = 0; i < KEYMAP_BYTES; ++i)
-        if ((c.pressed_keycodes[i] & c.keycodes[i]) != 0)
-            return true;
-    return false;
+    if (key.button != 0) {
+        std::uint32_t bit = key.button < RAW_BUTTONS ? 1u << key.button : 0;
+        bool pressed = (c.pressed_buttons & bit) != 0;
+        c.pressed_buttons &= ~bit;
+        c.asked_buttons |= bit;
+        return pressed;
+    }
+    bool pressed = false;
+    for (int i = 0; i < KEYMAP_BYTES; ++i) {
+        pressed = pressed || (c.pressed_keycodes[i] & c.keycodes[i]) != 0;
+        c.pressed_keycodes[i] &= static_cast<unsigned char>(~c.keycodes[i]);
+        c.asked_keycodes[i] |= c.keycodes[i];
+    }
+    return pressed;
+}
+
+// At the pause: presses of keys nobody asked for this cycle are dropped.
+void forget_unasked_presses(x11_connection &c)
+{
+    c.pressed_buttons &= c.asked_buttons;
+    c.asked_buttons = 0;
+    for (int i = 0; i < KEYMAP_BYTES; ++i) {
+        c.pressed_keycodes[i] &= c.asked_keycodes[i];
+        c.asked_keycodes[i] = 0;
+    }
 }
 
 int wake_descriptor()
@@ -275,6 +335,127 @@ bool button_down(Display *display, unsigned button)
     return down;
 }
 
+// The foreground window's properties are read through XCB on the same
+// connection: a window that vanishes meanwhile then fails its own request,
+// instead of reaching Xlib's error handler, which GDK owns and which ends
+// the process.
+struct xcb_reply_deleter {
+    void operator()(void *reply) const { std::free(reply); }
+};
+template <typename T> using xcb_reply = std::unique_ptr<T, xcb_reply_deleter>;
+
+xcb_atom_t atom_named(xcb_connection_t *xcb, const char *name)
+{
+    xcb_reply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        xcb, xcb_intern_atom(xcb, 1, static_cast<std::uint16_t>(std::strlen(name)), name),
+        nullptr));
+    return reply != nullptr ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+}
+
+// The bytes of a property, empty when the window or the property is missing.
+std::string property(xcb_connection_t *xcb, xcb_window_t window, xcb_atom_t name, xcb_atom_t type)
+{
+    if (name == XCB_ATOM_NONE)
+        return {};
+    xcb_reply<xcb_get_property_reply_t> reply(
+        xcb_get_property_reply(xcb, xcb_get_property(xcb, 0, window, name, type, 0, 256), nullptr));
+    if (reply == nullptr || reply->type == XCB_ATOM_NONE)
+        return {};
+    const char *value = static_cast<const char *>(xcb_get_property_value(reply.get()));
+    return std::string(value, static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
+}
+
+std::uint32_t property_value(const std::string &bytes)
+{
+    std::uint32_t value = 0;
+    if (bytes.size() >= sizeof value)
+        std::memcpy(&value, bytes.data(), sizeof value);
+    return value;
+}
+
+// The window holding the keyboard focus: the one the window manager calls
+// active, or, without one, the focus itself.
+xcb_window_t focus_window(xcb_connection_t *xcb, xcb_window_t root)
+{
+    xcb_window_t active =
+        property_value(property(xcb, root, atom_named(xcb, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW));
+    if (active != XCB_WINDOW_NONE)
+        return active;
+    xcb_reply<xcb_get_input_focus_reply_t> focus(
+        xcb_get_input_focus_reply(xcb, xcb_get_input_focus(xcb), nullptr));
+    if (focus == nullptr || focus->focus == root || focus->focus <= XCB_INPUT_FOCUS_POINTER_ROOT)
+        return XCB_WINDOW_NONE;
+    return focus->focus;
+}
+
+// The focus may be on a window inside a program's top-level one: the first
+// of it and its ancestors that carries a class.
+xcb_window_t client_window(xcb_connection_t *xcb, xcb_window_t window, xcb_window_t root)
+{
+    for (int depth = 0; window != XCB_WINDOW_NONE && window != root && depth < 32; ++depth) {
+        if (!property(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING).empty())
+            return window;
+        xcb_reply<xcb_query_tree_reply_t> tree(
+            xcb_query_tree_reply(xcb, xcb_query_tree(xcb, window), nullptr));
+        if (tree == nullptr)
+            return XCB_WINDOW_NONE;
+        window = tree->parent;
+    }
+    return XCB_WINDOW_NONE;
+}
+
+// The file name of the executable behind process `pid`.
+std::string executable_name(std::uint32_t pid)
+{
+    if (pid == 0)
+        return {};
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/%u/exe", pid);
+    char target[4096];
+    ssize_t length = readlink(link, target, sizeof target - 1);
+    if (length <= 0)
+        return {};
+    std::string path(target, static_cast<std::size_t>(length));
+    // A program replaced on disk since it started.
+    const std::string deleted = " (deleted)";
+    if (path.size() > deleted.size() &&
+        path.compare(path.size() - deleted.size(), deleted.size(), deleted) == 0)
+        path.resize(path.size() - deleted.size());
+    return path.substr(path.rfind('/') + 1);
+}
+
+void add_name(foreground_program *program, const std::string &name)
+{
+    if (name.empty() || program->count == FOREGROUND_NAME_COUNT)
+        return;
+    char *out = program->names[program->count++];
+    std::size_t length = name.copy(out, FOREGROUND_NAME_SIZE - 1);
+    out[length] = '\0';
+}
+
+int x11_foreground_program(foreground_program *program)
+{
+    program->count = 0;
+    Display *display = open_display();
+    if (display == nullptr)
+        return 0;
+    xcb_connection_t *xcb = XGetXCBConnection(display);
+    xcb_window_t root = DefaultRootWindow(display);
+    xcb_window_t window = client_window(xcb, focus_window(xcb, root), root);
+    if (window == XCB_WINDOW_NONE)
+        return 0;
+    add_name(program, executable_name(property_value(property(
+                          xcb, window, atom_named(xcb, "_NET_WM_PID"), XCB_ATOM_CARDINAL))));
+    // WM_CLASS holds the instance name, then the class name, each ended by a
+    // zero byte.
+    std::string classes = property(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);
+    std::size_t end = classes.find('\0');
+    add_name(program, classes.substr(0, end));
+    if (end != std::string::npos)
+        add_name(program, classes.substr(end + 1, classes.find('\0', end + 1) - end - 1));
+    return program->count;
+}
+
 std::int16_t x11_key_state(std::int32_t key_code)
 {
     Display *display = open_display();
@@ -284,18 +465,18 @@ std::int16_t x11_key_state(std::int32_t key_code)
     watch_raw_input(display);
     x11_key key;
     bool down = false;
+    bool pressed = false;
     if (find_x11_key(key_code, &key)) {
         down = key.button != 0 ? button_down(display, key.button)
                                : keyboard_key_down(display, key_code, key);
         // The reply came after every event the server sent before it, so the
         // presses taken now are exactly those since the previous query.
         take_events(c);
-        down = down || pressed_since_query(c, key);
+        pressed = take_presses(c, key);
     }
-    std::memset(c.pressed_keycodes, 0, sizeof c.pressed_keycodes);
-    c.pressed_buttons = 0;
-    c.key_was_up = !down;
-    return down ? INT16_MIN : 0;
+    if (down || pressed)
+        c.keys_up_since_pause = false;
+    return static_cast<std::int16_t>((down ? INT16_MIN : 0) | (pressed ? 1 : 0));
 }
 
 int x11_cursor_pos(std::int32_t *x, std::int32_t *y)
@@ -318,7 +499,10 @@ void x11_sleep(std::uint32_t milliseconds)
     // While the key is up nothing can start a gesture but a key or a button,
     // so the pause waits for one; while it is down the cursor is sampled.
     x11_connection &c = connection;
-    if (c.raw_events && c.key_was_up) {
+    bool keys_up = c.keys_up_since_pause;
+    c.keys_up_since_pause = true;
+    forget_unasked_presses(c);
+    if (c.raw_events && keys_up) {
         wait_for_input(ConnectionNumber(c.display), take_input, &c, wake_descriptor(),
                        static_cast<int>(milliseconds), IDLE_PAUSE_MAX_MS);
         return;
@@ -334,6 +518,12 @@ void x11_wake()
     std::uint64_t one = 1;
     ssize_t written = write(wake_descriptor(), &one, sizeof one);
     static_cast<void>(written);
+}
+
+// A reload may follow a key map change the server did not announce.
+void x11_remap_keys()
+{
+    mapping_requests.fetch_add(1);
 }
 
 bool x11_knows_key(std::int32_t virtual_key)
@@ -356,8 +546,9 @@ int x11_report_access(std::int32_t, std::FILE *, std::FILE *)
 
 } // namespace
 
-const input_platform x11_input = {"X11",         x11_knows_key,  x11_open,  x11_report_access,
-                                  x11_key_state, x11_cursor_pos, x11_sleep, x11_wake};
+const input_platform x11_input = {
+    "X11",          x11_knows_key, x11_open, x11_report_access,      x11_key_state,
+    x11_cursor_pos, x11_sleep,     x11_wake, x11_foreground_program, x11_remap_keys};
 
 void plat_exit(int status)
 {

@@ -92,6 +92,20 @@ INSTANTIATE_TEST_SUITE_P(
         file_case{"a long first problem is cut to its summary's size", "\n" + long_key + " = x\n",
                   "error in conf file, line 2\n   unknown parameter " + long_key + "\n", 1,
                   ("line 2: unknown parameter " + long_key).substr(0, CONF_SUMMARY_SIZE - 1)},
+        file_case{"exclude lines: empty, with extra words, past the limit",
+                  "exclude =|\nexclude = | x\nexclude = a.exe | b\n" +
+                      [] {
+                          std::string lines;
+                          for (int i = 0; i < MAX_EXCLUDED + 2; ++i)
+                              lines += "exclude = p" + std::to_string(i) + ".exe\n";
+                          return lines;
+                      }(),
+                  "warning : empty exclude definition, line ignored\n"
+                  "warning : too much parameter for exclude definition\n"
+                  "warning : empty exclude definition, line ignored\n"
+                  "warning : too much parameter for exclude definition\n"
+                  "warning : more than 32 exclude lines, the rest is ignored\n",
+                  5, "line 1: warning : empty exclude definition, line ignored"},
         file_case{"a value problem after a line problem", "k\nprec = 300\n",
                   "error in conf file, line 1\n   missing value, line skipped\n"
                   "it'll be hard to use me with a precison of 300\n"
@@ -164,9 +178,23 @@ TEST_F(conf_file, malformed_hex_key_ends_the_load_and_the_process)
                 "^invalid hexadecimal value : G1\n$");
 }
 
-TEST_F(conf_file, table_holds_61_distinct_keys)
+TEST_F(conf_file, each_load_brings_its_own_exclude_lines)
 {
-    ASSERT_EQ(CONF_KEYWORD_COUNT, 61);
+    load("EXCLUDE = mstsc.exe\nexclude = Navigator\n");
+    ASSERT_EQ(context->excluded_count, 2);
+    EXPECT_STREQ(context->excluded[0], "mstsc.exe");
+    EXPECT_STREQ(context->excluded[1], "Navigator");
+    load("up = a.exe\n");
+    EXPECT_EQ(context->excluded_count, 0);
+    load("exclude = x.exe\n");
+    std::remove((dir + "/conf.txt").c_str());
+    capture_output([&] { load_conf(context.get()); });
+    EXPECT_EQ(context->excluded_count, 1) << "a missing file changes nothing";
+}
+
+TEST_F(conf_file, table_holds_62_distinct_keys)
+{
+    ASSERT_EQ(CONF_KEYWORD_COUNT, 62);
     for (int i = 0; i < CONF_KEYWORD_COUNT; ++i)
         for (int j = i + 1; j < CONF_KEYWORD_COUNT; ++j)
             EXPECT_STRNE(conf_keywords[i].key, conf_keywords[j].key);
@@ -223,7 +251,7 @@ TEST_F(conf_file, every_keyword_binds_its_own_slot)
             }
         }
     }
-    EXPECT_EQ(keys_seen + 1, CONF_KEYWORD_COUNT); // and key
+    EXPECT_EQ(keys_seen + 2, CONF_KEYWORD_COUNT); // and key, exclude
 }
 
 TEST_F(conf_file, line_numbers_count_every_line)

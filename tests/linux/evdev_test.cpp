@@ -78,10 +78,10 @@ TEST(evdev_key_table, knows_the_x11_tables_keys_and_maps_them_to_their_codes)
     EXPECT_EQ(letters.size(), 26u);
 }
 
-// One step of a key story: an event (code, pressed, seat count), or a query
-// of a virtual key with the answer expected.
+// One step of a key story: an event (code, pressed, seat count), a query of
+// a virtual key with the answer expected, or a pause.
 struct step {
-    char what; // 'e' event, 'q' query
+    char what; // 'e' event, 'q' query, 'p' pause
     int code;
     bool pressed;
     unsigned seat_count;
@@ -100,6 +100,8 @@ step query(int virtual_key, int answer)
     return {'q', virtual_key, false, 0, answer};
 }
 
+const step pause = {'p', 0, false, 0, 0};
+
 TEST(evdev_state, key_queries_answer_down_now_and_pressed_since_that_keys_previous_query)
 {
     const struct {
@@ -116,16 +118,23 @@ TEST(evdev_state, key_queries_answer_down_now_and_pressed_since_that_keys_previo
          {query(0x11, 0), query(0xA2, 0), query(0xA3, 0), event(KEY_LEFTCTRL, true, 1),
           event(KEY_LEFTCTRL, false, 0), query(0xA2, 1), query(0xA3, 0), query(0x11, 1),
           query(0xA2, 0)}},
-        {"a first query reports no earlier press",
-         {event(KEY_LEFTSHIFT, true, 1), event(KEY_LEFTSHIFT, false, 0), query(0x10, 0),
-          event(KEY_LEFTSHIFT, true, 1), query(0x10, DOWN | 1)}},
+        {"a key asked for every cycle keeps its presses across pauses",
+         {query(0x11, 0), event(KEY_LEFTCTRL, true, 1), event(KEY_LEFTCTRL, false, 0), pause,
+          query(0x11, 1)}},
+        {"a key asked for anew goes back to the previous pause at most",
+         {event(KEY_LEFTSHIFT, true, 1), event(KEY_LEFTSHIFT, false, 0), pause, query(0x10, 0),
+          pause, event(KEY_LEFTSHIFT, true, 1), query(0x10, DOWN | 1)}},
+        {"a key left out of a cycle loses its older presses",
+         {query(4, 0), pause, event(BTN_MIDDLE, true, 1), event(BTN_MIDDLE, false, 0), pause,
+          query(4, 0), event(BTN_MIDDLE, true, 1), event(BTN_MIDDLE, false, 0), pause,
+          query(4, 1)}},
         {"two devices hold one key: one press, down until both let go",
          {query(0x11, 0), event(KEY_LEFTCTRL, true, 1), event(KEY_LEFTCTRL, true, 2),
           event(KEY_LEFTCTRL, false, 1), query(0x11, DOWN | 1), event(KEY_LEFTCTRL, false, 0),
           query(0x11, 0)}},
         {"buttons",
          {query(4, 0), query(1, 0), event(BTN_MIDDLE, true, 1), query(1, 0), query(4, DOWN | 1),
-          event(BTN_SIDE, true, 1), query(5, DOWN)}},
+          event(BTN_SIDE, true, 1), query(5, DOWN | 1)}},
         {"codes past the table",
          {event(0x2FF, true, 1), event(EVDEV_CODES, true, 1), query(3, 0), query(-1, 0),
           query(0x111, 0)}},
@@ -136,6 +145,8 @@ TEST(evdev_state, key_queries_answer_down_now_and_pressed_since_that_keys_previo
             const step &s = c.steps[i];
             if (s.what == 'e')
                 note_key(&state, static_cast<unsigned>(s.code), s.pressed, s.seat_count);
+            else if (s.what == 'p')
+                pause_may_wait(&state);
             else
                 EXPECT_EQ(query_key(&state, s.code), s.answer) << c.story << ", step " << i;
         }

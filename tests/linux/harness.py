@@ -34,14 +34,16 @@ ICON_DISC = (0x10, 0x60, 0xC0)
 MENU_ITEMS = ("edit", "reload", "exit")
 MENU_LABELS = {"edit": "Edit configuration", "reload": "Reload configuration", "exit": "Exit"}
 
-# Writes its arguments one a line, then what it inherited, then "--", to
-# record.log beside itself: appended, so several runs can be told apart.
+# Writes its arguments one a line, then what it inherited and its process,
+# group and session ids, then "--", to record.log beside itself: appended, so
+# several runs can be told apart.
 RECORDER = r"""#!/bin/sh
 log="$(dirname "$0")/record.log"
 {
   for a in "$@"; do printf 'arg=%s\n' "$a"; done
   sed -n 's/^SigBlk:[[:space:]]*/blocked=/p' /proc/$$/status
   printf 'stdin=%s\n' "$(readlink /proc/$$/fd/0)"
+  printf 'ids=%s\n' "$(ps -o pid= -o pgid= -o sid= -p $$)"
   echo --
 } >> "$log"
 """
@@ -180,9 +182,9 @@ class Session(xdesktop.Session):
         import sni_host
         self.host = sni_host.StatusNotifierHost()
 
-    def start_notification_server(self):
+    def start_notification_server(self, **options):
         import sni_host
-        self.notifications = sni_host.NotificationServer()
+        self.notifications = sni_host.NotificationServer(**options)
         return self.notifications
 
     def after_kill(self):

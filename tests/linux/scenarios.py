@@ -7,6 +7,7 @@ built, there is no session bus or no_xinput lacks its library, 1 on failure.
 """
 
 import argparse
+import grp
 import os
 import shutil
 import signal
@@ -91,8 +92,9 @@ def scenario_gestures(session):
 
 def scenario_bound_program(session):
     """A bound executable gets its parameters split as a shell splits words,
-    starts with no blocked signal and /dev/null as input, and leaves no
-    child behind."""
+    starts with no blocked signal, /dev/null as input and a session of its
+    own (the terminal sorvak came from does not end it), and leaves no child
+    behind."""
     parameters = r"""plain "two words" 'single "inner"' back\ slash "say \"hi\"" $HOME end"""
     expected_args = ["plain", "two words", 'single "inner"', "back slash", 'say "hi"', "$HOME",
                      "end"]
@@ -109,30 +111,44 @@ def scenario_bound_program(session):
     expect_equal("arguments", run["args"], expected_args)
     expect_equal("blocked signals", run["blocked"], "0000000000000000")
     expect_equal("standard input", run["stdin"], "/dev/null")
+    pid, group, session_id = run["ids"].split()
+    expect_equal("process group and session", (group, session_id), (pid, pid))
     expect_equal("program found on PATH", wait_records(session.bin / "record.log", 1)[0]["args"],
                  ["x", "y"])
-    # The intermediate child of the double fork ends at once; nothing stays.
+    # Ended programs are reaped; nothing stays.
     wait_for(lambda: instance.children() == [], 5, "no child of sorvak left")
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
 
 
 def scenario_document(session):
-    """Anything that is not an executable file goes to xdg-open, with the
-    parameters as further arguments only when there are some."""
+    """Anything that is not a program the kernel runs goes to xdg-open, with
+    the parameters as further arguments only when there are some: a text
+    file with the execute bit (every file on a FAT or NTFS mount) too. A
+    file the kernel refuses is never handed to a shell: the launch fails and
+    says why."""
     def conf(directory):
         (directory / "notes.txt").write_text("notes\n")
+        for name, head in (("exec.txt", ""), ("broken", "\x7fELF\n")):
+            (directory / name).write_text(f"{head}touch {directory / 'ran'}\n")
+            (directory / name).chmod(0o755)
         return (f"down = {directory / 'notes.txt'}\n"
                 f"left = {directory}\n"
-                "up = https://example.org/a?b | --flag 'two words'\n")
+                "up = https://example.org/a?b | --flag 'two words'\n"
+                f"right = {directory / 'exec.txt'}\n"
+                f"up_right = {directory / 'broken'}\n")
 
     instance = session.start_sorvak(conf)
-    for kind in ("down", "left", "up"):
+    for kind in ("down", "left", "up", "right", "up_right"):
         make(session, kind)
-    runs = wait_records(session.bin / "record.log", 3)
+    runs = wait_records(session.bin / "record.log", 4)
     expect_equal("xdg-open arguments", [r["args"] for r in runs],
                  [[str(instance.directory / "notes.txt")], [str(instance.directory)],
-                  ["https://example.org/a?b", "--flag", "two words"]])
+                  ["https://example.org/a?b", "--flag", "two words"],
+                  [str(instance.directory / "exec.txt")]])
+    refused = f"unable to start {instance.directory / 'broken'}: Exec format error\n"
+    wait_for(lambda: instance.stderr() == refused, 5, "the refused start's line")
+    expect_equal("lines run by a shell", (instance.directory / "ran").exists(), False)
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
 
@@ -154,15 +170,41 @@ def scenario_shift_key(session):
     expect_equal("standard output", instance.stdout(), "bas\ngauche\nhaut\n")
 
 
+def click_during_stroke(session, press=("keydown", "ctrl"), release=("keyup", "ctrl")):
+    """A stroke right with a left click of no duration in the middle of it."""
+    session.xdotool("mousemove", 200, 200, *press, "sleep", 0.15, "mousemove", 350, 200,
+                    "mousedown", 1, "mouseup", 1, "mousemove", 500, 200, "sleep", 0.15,
+                    *release, "sleep", 0.15)
+
+
 def scenario_mouse_button_key(session):
-    """key = 4 is the middle button; key = 5 the first side button."""
+    """key = 4 is the middle button, and a button pressed during its stroke
+    makes it a drag, but not its own; key = 5 the first side button. With
+    Ctrl, a drag with the left button held and a quick click during the
+    stroke launch nothing."""
     instance = session.start_sorvak("key = 4\n")
     make(session, "right", key="ctrl")
     make(session, "down", button=2)
     make(session, "up", button=3)
+    click_during_stroke(session, press=("mousedown", 2), release=("mouseup", 2))
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
-    expect_equal("standard output (middle button)", instance.stdout(), "bas\n")
+    expect_equal("standard output (middle button)", instance.stdout(),
+                 "bas\ndrag, no gesture\n")
+
+    ctrl = session.start_sorvak(lambda directory: f"right = {recorder_in(directory)} | r\n")
+    session.xdotool(*harness.xdesktop.gesture_script(
+        [(D, 0)], (200, 300), ["keydown", "ctrl", "mousedown", 1],
+        ["mouseup", 1, "keyup", "ctrl"], lambda x, y: True))
+    click_during_stroke(session)
+    make(session, "right")
+    log = ctrl.directory / "my tools" / "record.log"
+    wait_records(log, 1)
+    ctrl.send(signal.SIGTERM)
+    expect_exit(ctrl, 0)
+    expect_equal("standard output (Ctrl)", ctrl.stdout(),
+                 f"drag, no gesture\ndrag, no gesture\ndroite\n -> {log.parent / 'record args'}\n")
+    expect_equal("runs (Ctrl)", len(read_records(log)), 1)
 
     side = session.start_sorvak("key = 5\n")
     make(session, "left", button=8)
@@ -173,6 +215,59 @@ def scenario_mouse_button_key(session):
     expect_exit(side, 0)
     expect_equal("standard output (side button)", side.stdout(),
                  "gauche\ninsufficient movement\n")
+
+
+PROBE_WINDOW = """
+import gi, sys
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib, Gtk
+GLib.set_prgname(sys.argv[1])
+window = Gtk.Window(title=sys.argv[1])
+window.set_default_size(300, 200)
+window.show_all()
+Gtk.main()
+"""
+
+
+def focused_window(session, command, name):
+    """Starts `command`, waits for its window of instance name `name` and
+    gives it the keyboard focus (there is no window manager to do it)."""
+    session.others.append(subprocess.Popen(command, env=session.env(),
+                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    found = subprocess.run(["xdotool", "search", "--sync", "--classname", f"^{name}$"],
+                           env=session.env(), capture_output=True, text=True, timeout=20)
+    window = found.stdout.split()[0]
+    session.xdotool("windowmap", "--sync", window, "windowfocus", "--sync", window)
+
+
+def scenario_exclude(session):
+    """An exclude line turns gestures off while the program it names has the
+    focus, named by its executable or either WM_CLASS name, in any case; over
+    another program the same stroke launches."""
+    python = os.path.basename(os.path.realpath("/usr/bin/python3"))
+
+    def conf(excluded):
+        return lambda directory: (f"right = {recorder_in(directory)} | r\n" +
+                                  "".join(f"exclude = {name}\n" for name in excluded))
+
+    instance = session.start_sorvak(conf([python.upper()]))
+    focused_window(session, ["/usr/bin/python3", "-c", PROBE_WINDOW, "notes"], "notes")
+    make(session, "right")
+    for excluded in (["NOTES"], ["mstsc.exe", "notes"]):
+        instance.write_conf(conf(excluded)(instance.directory))
+        instance.send(signal.SIGHUP)
+        time.sleep(0.3)
+        make(session, "right")
+    focused_window(session, ["xmessage", "-name", "memo", "-geometry", "+500+50", "memo"], "memo")
+    make(session, "right")
+    log = instance.directory / "my tools" / "record.log"
+    wait_records(log, 1)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(),
+                 f"excluded: {python.upper()}\nexcluded: NOTES\nexcluded: notes\n"
+                 f"droite\n -> {log.parent / 'record args'}\n")
+    expect_equal("standard error", instance.stderr(), "")
 
 
 def scenario_unmapped_key(session):
@@ -196,6 +291,55 @@ def scenario_unmapped_key(session):
     expect_equal("standard error at exit", instance.stderr(), line * 2)
 
 
+def scenario_keyboard_layout(session):
+    """A layout set after the start is seen: with key = 0x41 (A) the key is
+    found where the new layout puts it (setxkbmap fr moves A to the key Q
+    had)."""
+    if not shutil.which("setxkbmap"):
+        raise harness.HarnessError("missing setxkbmap: run scripts/setup.sh")
+    instance = session.start_sorvak("key = 0x41\n")
+    make(session, "right", key="a")
+    subprocess.run(["setxkbmap", "-display", session.display, "fr"], check=True, timeout=20)
+    time.sleep(0.3)
+    make(session, "left", key="a")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(), "droite\ngauche\n")
+
+
+def scenario_one_copy(session):
+    """One copy per configuration folder: a second start for the running
+    copy's, reached by another path and after an editor replaced the file,
+    ends at once with status 0 and says nothing, and the running copy shows
+    a notice; a copy with a conf.txt of its own runs beside it, and the
+    folder is free again once its copy has ended."""
+    server = session.start_notification_server()
+    first = session.start_sorvak(None)
+    conf = session.home / ".config" / "sorvak" / "conf.txt"
+    saved = conf.with_name("conf.txt.new")
+    saved.write_text("prec = 40\n")
+    saved.replace(conf)
+    alias = session.work / "alias"
+    alias.symlink_to(session.home / ".config")
+    for env in (session.env(), {**session.env(), "XDG_CONFIG_HOME": str(alias)}):
+        second = session.start_sorvak(None, env=env, ready=False)
+        expect_exit(second, 0)
+        expect_equal("the second start's output", (second.stdout(), second.stderr()), ("", ""))
+    icon = str(session.runtime / "sorvak-icons" / "sorvak.png")
+    wait_for(lambda: len(server.received()) >= 2, 5, "the running copy's notices")
+    expect_equal("notices", server.received(),
+                 [("sorvak", icon, "sorvak", "sorvak is already running", 10000)] * 2)
+    beside = session.start_sorvak("")
+    expect_equal("copies running", (first.running(), beside.running()), (True, True))
+    first.send(signal.SIGTERM)
+    expect_exit(first, 0)
+    again = session.start_sorvak(None)
+    expect_equal("a start after the copy ended", again.running(), True)
+    for instance in (beside, again):
+        instance.send(signal.SIGTERM)
+        expect_exit(instance, 0)
+
+
 def reload_scenario(session, reload):
     """The file is read again: a new binding applies, an absent key keeps
     its value, and errors are reported as at start."""
@@ -217,6 +361,7 @@ def reload_scenario(session, reload):
     expect_equal("standard output", instance.stdout(),
                  f"droite\n -> first\ndroite\n -> {program}\n")
     expect_equal("standard error", instance.stderr(),
+                 "unable to start first: program not found\n"
                  "error in conf file, line 2\n   unknown parameter bogus\n")
 
 
@@ -230,14 +375,16 @@ def scenario_reload_menu(session):
 
 def scenario_notice(session):
     """A start and a reload that report problems each send one desktop
-    notification, a clean reload none; without a notification service the
-    program says nothing about it and runs on."""
+    notification, a clean reload none; the body is escaped for a server
+    that reads markup, plain for one that does not; without a notification
+    service the program says nothing about it and runs on."""
     server = session.start_notification_server()
-    instance = session.start_sorvak("uo = notepad.exe\n")
+    marked = "a&<b> = notepad.exe\n"
+    instance = session.start_sorvak(marked)
     icon = str(session.runtime / "sorvak-icons" / "sorvak.png")
     advice = "\nRun sorvak-check to see them all."
     expected = [("sorvak", icon, "sorvak: conf.txt has 1 problem",
-                 "line 1: unknown parameter uo" + advice, 10000)]
+                 "line 1: unknown parameter a&amp;&lt;b&gt;" + advice, 10000)]
     wait_for(lambda: len(server.received()) >= 1, 5, "the start's notification")
     # Not UTF-8: what the bus cannot carry is replaced, not refused.
     broken = b"// c\nbad\xe9 = 1\nprec = 0\n"
@@ -251,8 +398,16 @@ def scenario_notice(session):
     time.sleep(0.5)
     make(session, "up")
     expect_equal("notifications", server.received(), expected)
-
     server.close()
+
+    plain = session.start_notification_server(markup=False)
+    instance.write_conf(marked)
+    instance.send(signal.SIGHUP)
+    wait_for(plain.received, 5, "the notification to a plain-text server")
+    expect_equal("plain-text notification", plain.received(),
+                 [("sorvak", icon, "sorvak: conf.txt has 1 problem",
+                   "line 1: unknown parameter a&<b>" + advice, 10000)])
+    plain.close()
     session.notifications = None
     diagnostics = (b"error in conf file, line 2\n   unknown parameter bad\xe9\n"
                    b"imposible to have a precision of zero\n"
@@ -263,13 +418,17 @@ def scenario_notice(session):
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
     expect_equal("standard output", instance.stdout(), "haut\n -> notepad.exe\n")
+    marked_error = b"error in conf file, line 1\n   unknown parameter a&<b>\n"
     expect_equal("standard error", instance.stderr().encode("utf-8", "surrogateescape"),
-                 b"error in conf file, line 1\n   unknown parameter uo\n" + diagnostics * 2)
+                 marked_error + diagnostics + b"unable to start notepad.exe: program not found\n"
+                 + marked_error + diagnostics)
 
 
 def scenario_edit_menu(session):
-    """Edit hands conf.txt to xdg-open."""
-    instance = session.start_sorvak("prec = 50\n")
+    """Edit hands conf.txt to xdg-open whatever it holds: never run, even
+    with the execute bit and a first line naming an interpreter."""
+    instance = session.start_sorvak("#!/bin/sh\nprec = 50\n")
+    instance.conf.chmod(0o755)
     session.tray_menu("edit")
     expect_equal("xdg-open arguments", wait_records(session.bin / "record.log", 1)[0]["args"],
                  [str(instance.directory / "conf.txt")])
@@ -301,16 +460,23 @@ def scenario_terminate(session):
 
 
 def scenario_no_tray_host(session):
-    """Without a tray host, gestures, reloads and signals still work."""
-    instance = session.start_sorvak("up = nothing-here\n")
+    """Without a tray host, gestures, reloads and signals still work. A
+    launch that fails says why on the standard error, its output as
+    always."""
+    instance = session.start_sorvak('up = nothing-here\ndown = true | -e "vim\n')
     make(session, "up")
+    make(session, "down")
     instance.write_conf("up =|\n")
     instance.send(signal.SIGHUP)
     time.sleep(0.3)
     make(session, "up")
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
-    expect_equal("standard output", instance.stdout(), "haut\n -> nothing-here\nhaut\n")
+    expect_equal("standard output", instance.stdout(),
+                 "haut\n -> nothing-here\nbas\n -> true\nhaut\n")
+    expect_equal("standard error", instance.stderr(),
+                 "unable to start nothing-here: program not found\n"
+                 "unable to start true: unclosed quote in parameters\n")
 
 
 def scenario_idle(session):
@@ -328,9 +494,9 @@ def scenario_idle(session):
 
 
 def scenario_no_xinput(session):
-    """A server without the input extension: the key is sampled, as the
-    program's threads waking a hundred times a second show, and strokes
-    work."""
+    """A server without the input extension, and an Xlib that must be told
+    of threads: the key is sampled, as the program's threads waking a
+    hundred times a second show, and strokes work."""
     if NO_XINPUT is None:
         raise harness.SkipScenario("no --no-xinput library given")
     env = session.env()
@@ -344,6 +510,9 @@ def scenario_no_xinput(session):
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
     expect_equal("standard output", instance.stdout(), "droite\nhaut gauche\n")
+    # The library also stands for an Xlib before 1.8, which says when a
+    # display is opened before XInitThreads.
+    expect_equal("standard error", instance.stderr(), "")
 
 
 def scenario_no_display(session):
@@ -389,28 +558,30 @@ def scenario_xdg_conf(session):
     expect_equal("file Edit opens", wait_records(session.bin / "record.log", 1)[0]["args"],
                  [str(conf)])
 
-    problems = [(0o620, "writable by group"), (0o606, "writable by others")]
-    # Only root can give the file away.
-    owner = 1 if os.geteuid() == 0 else os.geteuid()
-    if owner != os.geteuid():
-        problems.append((0o622, "owned by uid 1 and writable by group and others"))
-    for mode, problem in problems:
+    # (mode, owner, group, the warning): only root can give the file away.
+    root = os.geteuid() == 0
+    problems = [(0o606, -1, -1, "writable by others")]
+    if root:
+        users = grp.getgrnam("users").gr_gid
+        problems += [(0o620, -1, users, "writable by group"),
+                     (0o622, 1, users, "owned by uid 1 and writable by group and others")]
+    for mode, owner, group, problem in problems:
         conf.chmod(mode)
-        if problem.startswith("owned"):
-            os.chown(conf, owner, -1)
+        os.chown(conf, owner, group)
         instance.send(signal.SIGHUP)
         expected_err += permission_line(conf, problem)
         wait_for(lambda: instance.stderr() == expected_err, 5, f"the warning for {problem}")
     # Put right, the file is read without a word; the load always went on.
-    os.chown(conf, os.geteuid(), -1)
-    conf.chmod(0o600)
+    # root's own private group, which holds no one else, may write it.
+    os.chown(conf, os.geteuid(), os.getegid())
+    conf.chmod(0o660 if root else 0o600)
     with conf.open("a") as file:
         file.write("bogus = 1\n")
     instance.send(signal.SIGHUP)
     lines = len(conf.read_text().splitlines())
     expected_err += f"error in conf file, line {lines}\n   unknown parameter bogus\n"
     wait_for(lambda: instance.stderr() == expected_err, 5, "the reload of the file put right")
-    harness.install_recorder(session.bin / "xterm")
+    harness.install_recorder(session.bin / "x-terminal-emulator")
     make(session, "right")
     expect_equal("the sample's binding of right",
                  wait_records(session.bin / "record.log", 2)[1]["args"], [])
@@ -480,7 +651,7 @@ def scenario_package(session):
     if lint.returncode != 0:
         raise harness.HarnessError(f"lintian failed:\n{lint.stdout}{lint.stderr}")
 
-    harness.install_recorder(session.bin / "xterm")
+    harness.install_recorder(session.bin / "x-terminal-emulator")
     # Its folder holds a file named as its icon, the executable: the icon
     # must still come from the theme.
     instance = session.start_sorvak(None, directory=root / "usr" / "bin")
@@ -489,7 +660,7 @@ def scenario_package(session):
     expect_equal("the file written", conf.read_bytes(),
                  (root / "usr/share/doc/sorvak/conf.txt").read_bytes())
     make(session, "right")
-    expect_equal("xterm started", wait_records(session.bin / "record.log", 1)[0]["args"], [])
+    expect_equal("terminal started", wait_records(session.bin / "record.log", 1)[0]["args"], [])
     expect_equal("icon file written", (session.runtime / "sorvak-icons").exists(), False)
 
     session.start_sni_host()
@@ -515,24 +686,31 @@ def scenario_check(session):
         result = subprocess.run([folder / "sorvak-check", *args], env=env or session.env(),
                                 cwd=session.work, capture_output=True, text=True, timeout=20)
         shown = [line for line in result.stdout.splitlines()
-                 if line.startswith(("file: ", "capture key: ", "right "))]
+                 if line.startswith(("file: ", "capture key: ", "right ", "exclude "))]
         return result.returncode, shown, result.stderr
 
+    harness.install_recorder(session.bin / "x-terminal-emulator")
     conf = session.home / ".config" / "sorvak" / "conf.txt"
-    report = [f"file: {conf}", "capture key: 17 (Ctrl)", "right       droite            xterm"]
+    report = [f"file: {conf}", "capture key: 17 (Ctrl)",
+              "right       droite            x-terminal-emulator"]
     expect_equal("no file yet", check(), (0, report, created_line(conf)))
     expect_equal("the user's file", check(), (0, report, ""))
 
     beside = folder / "conf.txt"
-    beside.write_text("key = 3\nbogus\nright = a b | c\n")
-    beside.chmod(0o664)
+    beside.write_text("key = 3\nbogus\nright = a b | c\nexclude = mstsc.exe\n")
+    beside.chmod(0o646)
     for argument in ([], ["checker/../checker"], [str(beside)]):
         expect_equal(f"the file beside, {argument}", check(*argument),
                      (1, [f"file: {beside}", "capture key: 3",
-                          "right       droite            a b | c"],
+                          "right       droite            a b | c", "exclude     mstsc.exe"],
                       "error in conf file, line 2\n   missing value, line skipped\n"
-                      + permission_line(beside, "writable by group")
-                      + "key value 3 has no X11 equivalent, the capture key is never down\n"))
+                      + permission_line(beside, "writable by others")
+                      + "key value 3 has no X11 equivalent, the capture key is never down\n"
+                      + "right: unable to start a b: program not found\n"))
+    wayland = check(str(beside), env={**session.env(), "XDG_SESSION_TYPE": "wayland"})
+    expect_equal("in a Wayland session, a line of", "note : the foreground program cannot be "
+                 "known in a Wayland session: exclude lines are ignored and gestures work "
+                 "everywhere" in wayland[2].splitlines(), True)
     beside.unlink()
 
     blocked = session.work / "not a folder"
@@ -547,6 +725,11 @@ def scenario_check(session):
     expect_equal("live without a display", check("--live", env=no_display)[::2],
                  (1, "cannot open display\n"))
 
+    conf.write_text('right = x-terminal-emulator | -e "vim\n')
+    expect_equal("a binding that cannot start", check(),
+                 (1, report[:2] + [report[2] + ' | -e "vim'],
+                  "right: unable to start x-terminal-emulator: unclosed quote in parameters\n"))
+
     recorder = recorder_in(folder)
     conf.write_text(f"right = {recorder} | live\n")
     output = session.work / "live.txt"
@@ -555,10 +738,12 @@ def scenario_check(session):
                                 stdin=subprocess.DEVNULL, stdout=stream, stderr=subprocess.DEVNULL)
     session.others.append(live)
     wait_for(lambda: "Watching gestures" in output.read_text(), 10, "the live checker to start")
+    focused_window(session, ["xmessage", "-name", "memo", "memo"], "memo")
     time.sleep(0.3)
     before = output.read_text()
     make(session, "right")
-    wait_for(lambda: output.read_text() == before + f"droite\n -> {recorder}\n", 10,
+    wait_for(lambda: output.read_text() == before + "foreground program: memo, Xmessage\n"
+             f"droite\n -> {recorder}\n", 10,
              "the stroke's lines while the checker runs")
     time.sleep(0.5)
     expect_equal("programs started", read_records(recorder.parent / "record.log"), [])

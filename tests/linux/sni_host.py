@@ -192,10 +192,12 @@ NOTIFICATIONS_XML = f"""
 
 class NotificationServer(BusService):
     """A desktop's notification service that shows nothing and keeps every
-    Notify call: (app name, icon, summary, body, expiry) each."""
+    Notify call: (app name, icon, summary, body, expiry) each. It reads
+    bodies as markup, as desktops' servers do, unless told otherwise."""
 
-    def __init__(self):
+    def __init__(self, markup=True):
         self.notes = []
+        self.capabilities = ["body", "body-markup"] if markup else ["body"]
         super().__init__(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS_XML)
 
     def _call(self, bus, sender, path, interface, method, parameters, invocation):
@@ -206,7 +208,7 @@ class NotificationServer(BusService):
                 number = len(self.notes)
             invocation.return_value(GLib.Variant("(u)", (number,)))
         elif method == "GetCapabilities":
-            invocation.return_value(GLib.Variant("(as)", (["body"],)))
+            invocation.return_value(GLib.Variant("(as)", (self.capabilities,)))
         elif method == "GetServerInformation":
             invocation.return_value(GLib.Variant("(ssss)", ("tests", "sorvak", "1", "1.2")))
         elif method == "CloseNotification":

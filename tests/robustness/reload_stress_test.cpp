@@ -58,12 +58,14 @@ struct gesture_script {
         const std::vector<point> &stroke = strokes[kind];
         releasing = -1;
         if (step == 0) {
-            stand_in_set_all_keys(DOWN);
+            // Both files' keys, Ctrl and Alt; the mouse buttons stay up.
+            stand_in_set_key(17, DOWN);
+            stand_in_set_key(0x12, DOWN);
             stand_in_set_cursor(0, 0);
         } else if (step <= stroke.size()) {
             stand_in_set_cursor(stroke[step - 1].x, stroke[step - 1].y);
         } else {
-            stand_in_set_all_keys(0);
+            stand_in_clear_keys();
             releasing = kind;
             kind = (kind + 1) % GESTURE_KIND_COUNT;
             step = 0;

@@ -32,6 +32,8 @@ test_context::~test_context()
         std::free(slot.program);
         std::free(slot.parameters);
     }
+    for (int i = 0; i < context->excluded_count; ++i)
+        std::free(context->excluded[i]);
     std::free(context->conf_path);
 }
 

@@ -7,7 +7,10 @@ captured_output replay_cycles(gesture_context *context, const std::vector<cycle>
 {
     return capture_output([&] {
         for (const cycle &c : trace) {
-            stand_in_set_all_keys(c.key);
+            stand_in_clear_keys();
+            stand_in_set_key(context->key_code.load(), c.key);
+            for (const pressed &button : c.buttons)
+                stand_in_set_key(button.code, button.state);
             stand_in_set_cursor(c.x, c.y, c.readable);
             capture_cycle(context);
         }

@@ -6,12 +6,19 @@
 #include <cstdint>
 #include <vector>
 
-// One cycle's samples: the state every key reports, and the cursor position
-// or a cursor that cannot be read.
+struct pressed {
+    std::int32_t code;
+    std::int16_t state;
+};
+
+// One cycle's samples: the state the capture key reports, and the cursor
+// position or a cursor that cannot be read; the keys in `buttons` report
+// their own state, every other key is up.
 struct cycle {
     std::int16_t key;
     std::int32_t x, y;
     bool readable;
+    std::vector<pressed> buttons = {};
 };
 
 // Runs capture_cycle once for each entry of `trace`, with the standard

@@ -258,11 +258,14 @@ class Session(xdesktop.Session):
 
     # -- input --------------------------------------------------------------
 
-    def gesture(self, segments, key="ctrl", start=(512, 384)):
-        """Holds `key`, moves along segments [(dx, dy), ...] in small steps,
-        releases. An empty list presses and releases without moving."""
+    def gesture(self, segments, key="ctrl", start=(512, 384), button=None):
+        """Holds `key` (or mouse `button`), moves along segments [(dx, dy),
+        ...] in small steps, releases. An empty list presses and releases
+        without moving."""
+        press, release = (["mousedown", button], ["mouseup", button]) if button else \
+            (["keydown", key], ["keyup", key])
         self.xdotool(*xdesktop.gesture_script(
-            segments, start, ["keydown", key], ["keyup", key],
+            segments, start, press, release,
             lambda x, y: 0 <= x < SCREEN_W and 0 <= y < SCREEN_H - 30))
 
     # -- screen -------------------------------------------------------------

@@ -88,6 +88,57 @@ def scenario_key_and_precision(session):
     expect_equal("stderr", instance.stderr(), "")
 
 
+def start_windows_program(session, name, title_word):
+    """Starts a program of the prefix (it becomes the foreground window) and
+    waits for its window."""
+    session.others.append(subprocess.Popen(
+        [*harness.WINE, name], env=harness.wine_env(session.display),
+        stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    session.wait_for_window(title_word, f"the window of {name}", timeout=30 * harness.TIME_SCALE)
+    time.sleep(harness.TIME_SCALE)
+
+
+def scenario_drag_and_exclude(session):
+    """A Ctrl stroke with the left button held, or clicked once, is a drag and
+    launches nothing, a plain one launches; a button as the key is not its own
+    drag. A stroke begun while a program named by an exclude line (any case)
+    is in the foreground launches nothing; over another program it does."""
+    instance = session.start_sorvak(
+        lambda directory: f"right = {harness.windows_path(directory / 'record_args.exe')}\n")
+    start = (300, 300)
+    session.xdotool(*harness.xdesktop.gesture_script(
+        [(D, 0)], start, ["keydown", "ctrl", "mousedown", 1], ["mouseup", 1, "keyup", "ctrl"],
+        lambda x, y: True))
+    session.xdotool("mousemove", *start, "keydown", "ctrl", "sleep", 0.2, "mousemove", 450, 300,
+                    "mousedown", 1, "mouseup", 1, "mousemove", 600, 300, "sleep", 0.2,
+                    "keyup", "ctrl", "sleep", 0.2)
+    session.gesture([(D, 0)], start=start)
+    instance.wait_recorded(1)
+
+    instance.write_conf(bind(instance, "right") + "exclude = NOTEPAD.EXE\n")
+    session.tray_menu(instance, "reload")
+    start_windows_program(session, "notepad.exe", "notepad")
+    session.gesture([(D, 0)], start=start)
+    start_windows_program(session, "winemine.exe", "mine")
+    session.gesture([(D, 0)], start=start)
+    instance.wait_recorded(2)
+    session.send_close(instance)
+    expect_exit(instance, 0)
+    program = instance.helper_path("record_args.exe")
+    expect_equal("stdout", instance.stdout(),
+                 f"drag, no gesture\ndrag, no gesture\ndroite\n -> {program}\n"
+                 f"excluded: NOTEPAD.EXE\ndroite\n -> {program}\n")
+    expect_equal("record_args.exe runs", len(instance.recorded()), 2)
+
+    middle = session.start_sorvak("key = 4\n", name="middle")
+    session.gesture([(0, D)], key=None, button=2, start=start)
+    session.xdotool("mousemove", *start, "mousedown", 2, "sleep", 0.2, "mousemove", 300, 450,
+                    "click", 1, "mousemove", 300, 600, "sleep", 0.2, "mouseup", 2, "sleep", 0.2)
+    session.send_close(middle)
+    expect_exit(middle, 0)
+    expect_equal("stdout (middle button)", middle.stdout(), "bas\ndrag, no gesture\n")
+
+
 def scenario_tray_icon(session):
     """The icon is shown; a left click does nothing; a right click opens the menu."""
     instance = session.start_sorvak("")
@@ -454,9 +505,11 @@ def scenario_check_report(session):
 
 
 def scenario_check_live(session):
-    """sorvak-check --live prints each gesture's lines as the gesture ends,
-    while it runs, and starts nothing."""
+    """sorvak-check --live prints the foreground program at each press and
+    each gesture's lines as the gesture ends, while it runs, and starts
+    nothing."""
     keeper = session.start_sorvak("key = 0\n", "keeper")  # keeps the desktop up, captures nothing
+    start_windows_program(session, "notepad.exe", "notepad")
     directory = keeper.directory
     (directory / "conf.txt").write_bytes(
         f"right = {keeper.helper_path('record_args.exe')} | live\n".encode("ascii"))
@@ -483,7 +536,8 @@ def scenario_check_live(session):
              interval=1.0)
     before = seen[-1]
     session.gesture([(D, 0)])
-    wait_for(lambda: text() == before + f"droite\n -> {keeper.helper_path('record_args.exe')}\n",
+    wait_for(lambda: text() == before + "foreground program: notepad.exe\n"
+             f"droite\n -> {keeper.helper_path('record_args.exe')}\n",
              10, "the rightward stroke's lines while the checker runs")
     time.sleep(1.0)
     expect_equal("programs started by the live checker", keeper.recorded(), [])
@@ -543,6 +597,7 @@ def scenario_run_demo(session):
 SCENARIOS = {
     "gestures": scenario_gestures,
     "key_and_precision": scenario_key_and_precision,
+    "drag_and_exclude": scenario_drag_and_exclude,
     "tray_icon": scenario_tray_icon,
     "reload": scenario_reload,
     "edit": scenario_edit,

@@ -35,5 +35,6 @@ int main(int argc, char **argv)
         return 1;
 
     std::fputs(WATCHING_TEXT, stdout);
+    watch_presses([](const foreground_program *program) { print_foreground(stdout, program); });
     capture_loop(&g_context);
 }

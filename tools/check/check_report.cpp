@@ -127,6 +127,16 @@ void print_report(std::FILE *out, const gesture_context *context)
         std::fprintf(out, "%-11s %-*.*s ", kind_names[kind], 17, label_length, label);
         print_binding(out, context->slots[kind]);
     }
+    for (int i = 0; i < context->excluded_count; ++i)
+        std::fprintf(out, "exclude     %s\n", context->excluded[i]);
+}
+
+void print_foreground(std::FILE *out, const foreground_program *program)
+{
+    std::fputs("foreground program:", out);
+    for (int i = 0; i < program->count; ++i)
+        std::fprintf(out, "%s %s", i == 0 ? "" : ",", program->names[i]);
+    std::fputs(program->count == 0 ? " unknown\n" : "\n", out);
 }
 
 long first_utf8_line(const char *path)

@@ -25,9 +25,14 @@ const char *gesture_kind_name(gesture_kind kind);
 // one: "17 (Ctrl)", "65 (A)", "300".
 void print_key(std::FILE *out, std::int32_t code);
 
-// The report: the file, the capture key, the precision and one line per
-// kind in slot order with its label and binding, or "unbound".
+// The report: the file, the capture key, the precision, one line per kind
+// in slot order with its label and binding, or "unbound", then one line per
+// exclude line.
 void print_report(std::FILE *out, const gesture_context *context);
+
+// "foreground program: NAME, NAME", or "unknown": what an exclude line could
+// name, told at each press in the live mode.
+void print_foreground(std::FILE *out, const foreground_program *program);
 
 // The first line (from 1) of the file that holds a UTF-8 multibyte
 // sequence, or 0 when none does or the file cannot be read.

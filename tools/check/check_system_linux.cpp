@@ -1,9 +1,11 @@
 // sorvak-check's Linux parts: by default the file the Linux program would
-// read, after the load what that program says about it, and the input the
-// program would read in this session.
+// read, after the load what that program says about it, which bindings it
+// could not start, and the input the program would read in this session.
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
 #include "platform/platform.h"
+#include "platform/x11/launch_command.h"
+#include "tools/check/check_report.h"
 #include "tools/check/check_system.h"
 
 #include <glib.h>
@@ -44,8 +46,23 @@ void choose_checked_file(const char *argument, gesture_context *context)
 
 int report_system_notes(const gesture_context *context)
 {
-    int problems = report_linux_conf_words(context, stderr);
-    return problems + input_in_use().report_access(context->key_code.load(), stdout, stderr);
+    int notes = report_linux_conf_words(context, stderr);
+    // The program's own words for a launch that fails, after the kind's name.
+    // Found or not is judged from here, with this PATH and folder.
+    for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind) {
+        const action_slot &slot = context->slots[kind];
+        if (slot.program == nullptr)
+            continue;
+        launch_plan plan =
+            resolve_launch_command(slot.program, slot.parameters != nullptr ? slot.parameters : "");
+        if (plan.problem != nullptr) {
+            std::fprintf(stderr, "%s: unable to start %s: %s\n",
+                         gesture_kind_name(static_cast<gesture_kind>(kind)), slot.program,
+                         plan.problem);
+            ++notes;
+        }
+    }
+    return notes + input_in_use().report_access(context->key_code.load(), stdout, stderr);
 }
 
 bool can_watch_gestures()

@@ -37,7 +37,10 @@ void apply(const trace_cycle &cycle)
         for (const trace_key &key : cycle.keys)
             stand_in_set_key(key.code, key.state);
     } else {
-        stand_in_set_all_keys(cycle.all_keys);
+        // The capture key alone: were the mouse buttons down too, every
+        // capture would be a drag.
+        stand_in_clear_keys();
+        stand_in_set_key(g_context.key_code.load(), cycle.all_keys);
     }
     stand_in_set_cursor(cycle.x, cycle.y, cycle.readable);
 }

@@ -1,7 +1,7 @@
 // The trace format sorvak-sim reads on its standard input, one line per
-// capture cycle: «STATE X Y» or «STATE -», where STATE is one key state for
-// every key or «CODE:STATE,CODE:STATE...» for chosen keys; «reload»; blank
-// lines and «#» comments.
+// capture cycle: «STATE X Y» or «STATE -», where STATE is the capture key's
+// state (every other key up) or «CODE:STATE,CODE:STATE...» for chosen keys;
+// «reload»; blank lines and «#» comments.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,7 @@ struct trace_key {
 
 struct trace_cycle {
     bool per_key = false;
-    std::int16_t all_keys = 0; // when !per_key
+    std::int16_t all_keys = 0; // the capture key's, when !per_key
     std::vector<trace_key> keys;
     bool readable = true; // false for «STATE -»
     std::int32_t x = 0;
