@@ -271,6 +271,8 @@ for line in open(sys.argv[1]):
     }
     idle=$(figures idle wakeups)
     delays=$(figures release delays)
+    guest_spin=$(figures release spin_ms)
+    host_spin=$(/usr/bin/python3 -c 'import timeit; print(min(timeit.repeat("sum(range(3000000))", number=1, repeat=5)) * 1000)')
     boot=$(sed -n 's/^guest booted in \([0-9.]*\) s (\([a-z]*\).*/\1 s (\2)/p' "$vm_out")
     if [[ -z $idle || -z $delays ]]; then
         say "== the Linux program on Wayland: the test machine gave no figures; $vm_out:"
@@ -280,6 +282,7 @@ for line in open(sys.argv[1]):
         say "idle wakeups over 60 s, 3 runs: $idle; median $(median_of "$idle") ($(awk -v w="$(median_of "$idle")" 'BEGIN { printf "%.3f", w / 60 }') a second)"
         say "key release to the launch (the program's fork, as the guest's kernel times it), median of 20: $(median_of "$delays") ms"
         say "  delays (ms): $delays"
+        say "  emulation: a fixed Python loop takes $(awk -v g="$guest_spin" 'BEGIN { printf "%.1f", g }') ms in the guest, $(awk -v h="$host_spin" 'BEGIN { printf "%.1f", h }') ms here ($(awk -v g="$guest_spin" -v h="$host_spin" 'BEGIN { printf "%.1f", g / h }')x)"
     fi
 fi
 say ""
