@@ -1,6 +1,7 @@
 // The Linux program reads input one of two ways, X11 or the kernel's input
 // devices through libinput (Wayland sessions): a table of the operations
-// behind platform.h's key query, cursor query and pause, one chosen at start.
+// behind platform.h's input calls (key, cursor, pause, foreground program),
+// one chosen at start.
 #pragma once
 
 #include "platform/platform.h"
