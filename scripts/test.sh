@@ -40,8 +40,8 @@ cmake --build --preset linux -j "$jobs"
 ctest --preset linux -j "$jobs"
 
 # The libinput platform on a real kernel and a Wayland compositor: the
-# machine is made once (scripts/vm.sh, 15 s), then one boot runs every
-# scenario, about 4 minutes under emulation.
+# machine is made once (scripts/vm.sh, 20 s), then one boot runs every
+# scenario, 2.5 to 4 minutes under emulation.
 step "linux tests in a virtual machine"
 scripts/vm.sh >/dev/null
 ctest --test-dir build/linux -L vm --output-on-failure
