@@ -1,6 +1,6 @@
-// The Linux desktop entry: which conf.txt, one copy per configuration
-// folder, the display, the tray icon, the trail, the capture thread, the
-// signals and the GTK main loop.
+// The Linux desktop entry: which input, which conf.txt, one copy per
+// configuration folder, the display, the tray icon, the trail, the capture
+// thread, the signals and the GTK main loop.
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
@@ -10,8 +10,8 @@
 #include "linux/trail_linux.h"
 #include "linux/tray_linux.h"
 #include "linux/user_conf.h"
+#include "platform/linux/input_platform.h"
 #include "platform/platform.h"
-#include "platform/x11/platform_x11.h"
 #include "platform/x11/shell_open_x11.h"
 #include "shell_common/conf_notice.h"
 #include "shell_common/program_path.h"
@@ -25,11 +25,14 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace
 {
 
 constexpr const char TRAY_TIP[] = "sorvak 1.1.8";
+constexpr const char USAGE[] = "usage: sorvak [--input=x11|libinput]\n";
+constexpr const char INPUT_OPTION[] = "--input=";
 
 linux_tray *tray = nullptr;
 // Set by the first Exit; what comes after it, until the loop ends, is dropped.
@@ -53,15 +56,15 @@ void announce_conf_problems()
 }
 
 // The stroke is drawn where a program may draw over the others; in a
-// Wayland session only its outcome is told, as a notice.
+// Wayland session, or on a display it cannot draw on, only its outcome is
+// told, as a notice.
 void apply_trail()
 {
-    const trail_display *display = nullptr;
-    if (g_context.trail)
-        display = wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"))
-                      ? &noticed_trail
-                      : &drawn_trail;
-    show_trail(display);
+    if (!g_context.trail)
+        show_trail(nullptr);
+    else if (wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")) ||
+             !show_trail(&drawn_trail))
+        show_trail(&noticed_trail);
 }
 
 // A later start for the same configuration ended at once; the user hears
@@ -82,10 +85,10 @@ void run_command(unsigned command_id)
         announce_conf_problems();
         apply_trail();
         // A reload is also the user's way to have a key map change seen.
-        redo_key_mapping();
+        input_in_use().remap_keys();
         // The capture thread may be waiting for input with the old key in mind.
         if (g_context.key_code.load() != key_before)
-            wake_capture_thread();
+            input_in_use().wake();
         return;
     }
     // The file is opened for editing whatever it holds, never run, even with
@@ -115,6 +118,23 @@ gboolean on_terminate(gpointer)
     return G_SOURCE_CONTINUE;
 }
 
+// Takes --input=x11|libinput out of the arguments GTK sees, the last one
+// counting; null when there is none.
+const char *take_input_option(int *argc, char **argv)
+{
+    const char *value = nullptr;
+    int kept = 1;
+    for (int i = 1; i < *argc; ++i) {
+        if (std::strncmp(argv[i], INPUT_OPTION, sizeof INPUT_OPTION - 1) == 0)
+            value = argv[i] + sizeof INPUT_OPTION - 1;
+        else
+            argv[kept++] = argv[i];
+    }
+    *argc = kept;
+    argv[kept] = nullptr;
+    return value;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -135,6 +155,15 @@ int main(int argc, char **argv)
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &handled, &previous);
 
+    const input_platform *input =
+        choose_input_platform(take_input_option(&argc, argv), std::getenv("WAYLAND_DISPLAY"),
+                              std::getenv("XDG_SESSION_TYPE"));
+    if (input == nullptr) {
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+    use_input_platform(input);
+
     char *program_path = find_program_path(nullptr);
     if (program_path == nullptr)
         return 1;
@@ -148,8 +177,9 @@ int main(int argc, char **argv)
 
     // The loader reads conf.txt in the C locale, at start and on reloads alike.
     gtk_disable_setlocale();
-    // The capture thread speaks X11; a Wayland display would leave it blind.
-    gdk_set_allowed_backends("x11");
+    // A capture thread that speaks X11 would be blind beside a Wayland
+    // display; one that reads the devices does not care.
+    gdk_set_allowed_backends(input == &x11_input ? "x11" : "wayland,x11");
     if (!gtk_init_check(&argc, &argv)) {
         std::fputs("cannot open display\n", stderr);
         return 1;
@@ -157,6 +187,12 @@ int main(int argc, char **argv)
 
     tray = show_tray(TRAY_TIP, run_command);
     announce_conf_problems();
+    // Without input the icon and its menu stay: the user reads what to do.
+    input_problem problem;
+    if (!input->open(&problem)) {
+        std::fputs(problem.lines, stderr);
+        show_desktop_notice(problem.title, problem.body, program_icon());
+    }
     apply_trail();
     // A thread that cannot start leaves the icon and no gesture capture, as
     // on Windows.

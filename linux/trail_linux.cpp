@@ -292,16 +292,19 @@ void notice_outcome(const char *outcome)
 const trail_display drawn_trail = {open_drawn, close_drawn, begin_drawn, extend_drawn, end_drawn};
 const trail_display noticed_trail = {nullptr, nullptr, nullptr, nullptr, notice_outcome};
 
-void show_trail(const trail_display *display)
+bool show_trail(const trail_display *display)
 {
     if (display == shown)
-        return;
+        return true;
     watch_strokes(nullptr);
     if (shown != nullptr && shown->close != nullptr)
         shown->close();
     shown = nullptr;
-    if (display == nullptr || (display->open != nullptr && !display->open()))
-        return;
+    if (display == nullptr)
+        return true;
+    if (display->open != nullptr && !display->open())
+        return false;
     shown = display;
     watch_strokes(&handing_view);
+    return true;
 }

@@ -29,5 +29,6 @@ extern const trail_display noticed_trail;
 
 // After each load: shows the strokes from the next press on through
 // `display`, or none (null), opening it and closing the one before. Without
-// one nothing is made and the capture thread hands nothing over.
-void show_trail(const trail_display *display);
+// one nothing is made and the capture thread hands nothing over. False when
+// `display` could not open: then none is shown.
+bool show_trail(const trail_display *display);

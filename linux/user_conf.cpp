@@ -1,6 +1,7 @@
 #include "linux/user_conf.h"
 
-#include "platform/x11/unmapped_key.h"
+#include "platform/linux/input_platform.h"
+#include "platform/linux/unmapped_key.h"
 
 #include <glib.h>
 
@@ -153,10 +154,4 @@ int report_linux_conf_words(const gesture_context *context, std::FILE *err)
                    "exclude lines are ignored and gestures work everywhere\n",
                    err);
     return lines;
-}
-
-bool wayland_session(const char *wayland_display, const char *session_type)
-{
-    return (wayland_display != nullptr && wayland_display[0] != '\0') ||
-           (session_type != nullptr && std::strcmp(session_type, "wayland") == 0);
 }

@@ -39,7 +39,3 @@ std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user, bool p
 // exclude lines do nothing there. Returns how many problems it told of (the
 // last is not one).
 int report_linux_conf_words(const gesture_context *context, std::FILE *err);
-
-// Whether the session is a Wayland one, from $WAYLAND_DISPLAY and
-// $XDG_SESSION_TYPE.
-bool wayland_session(const char *wayland_display, const char *session_type);

@@ -1,7 +1,8 @@
 // The operating-system operations the gesture engine, the configuration
 // loader and the shells call. One implementation is linked per platform: the
 // Windows one for the shipped program, the stand-in one for tests and
-// sorvak-sim.
+// sorvak-sim; the Linux program links its X11 and libinput ones and forwards
+// the input operations to the one it chose at start.
 #pragma once
 
 #include <cstddef>
@@ -34,8 +35,9 @@ int plat_foreground_program(foreground_program *program);
 
 // Suspends the calling thread for about `milliseconds`. Whatever the system
 // sends the thread meanwhile is answered. A platform told of input as it
-// comes (X11) may pause longer, until a key or button event, when every key
-// this thread asked for since its previous pause was up; never shorter.
+// comes (X11, the input devices) may pause longer, until a key or button
+// event, when every key this thread asked for since its previous pause was
+// up; never shorter.
 void plat_sleep(std::uint32_t milliseconds);
 
 // Asks the shell to open `file` with the parameter text `parameters`

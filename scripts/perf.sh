@@ -2,14 +2,16 @@
 # Performance figures: the micro-benchmarks, load time and peak memory of the
 # loader, instruction counts, the delay from a key release to the shell call,
 # stripped sizes of the Windows programs, the idle wakeups and CPU of the
-# Linux program on Xvfb and idle CPU under Wine, each with the trail off and
-# on, and what a held stroke costs with it off and on. Run from anywhere;
-# results are printed and kept in build/perf/perf.txt.
+# Linux program on Xvfb, its idle wakeups and release-to-launch delay on
+# Wayland in the test machine (tests/vm) and idle CPU under Wine, the X11 and
+# Wine ones with the trail off and on, and what a held stroke costs with it
+# off and on. Run from anywhere; results are printed and kept in
+# build/perf/perf.txt.
 #
 # Environment: RUNS (default 5) runs per timing and repetitions per benchmark,
 # IDLE_SECONDS (default 60) per idle measurement and IDLE_RUNS (default 3) of
 # them for each program, SECTIONS (default "bench load callgrind release sizes
-# linux wine") to run only some parts, SKIP_WINE=1 to leave out the Wine part,
+# linux wayland wine") to run only some parts, SKIP_WINE=1 to leave out the Wine part,
 # LINUX_PROGRAM and WINE_PROGRAM to measure another build of the Linux sorvak
 # or of the 64-bit sorvak.exe (one from before a change, say) instead of
 # build/linux/bin/sorvak and build/win64/bin/sorvak.exe.
@@ -20,7 +22,7 @@ out="$root/build/perf"
 runs=${RUNS:-5}
 idle_seconds=${IDLE_SECONDS:-60}
 idle_runs=${IDLE_RUNS:-3}
-sections=" ${SECTIONS:-bench load callgrind release sizes linux wine} "
+sections=" ${SECTIONS:-bench load callgrind release sizes linux wayland wine} "
 [[ ${SKIP_WINE:-0} == 1 ]] && sections=${sections/ wine / }
 want() { [[ $sections == *" $1 "* ]]; }
 mkdir -p "$out"
@@ -308,6 +310,41 @@ else
     done
     linux_cleanup
     trap - EXIT
+fi
+say ""
+
+# ---------------------------------------------------------------- the Linux program on Wayland
+if ! want wayland; then
+    say "== the Linux program on Wayland not asked for"
+else
+    (cd "$root" && cmake --preset linux >/dev/null &&
+        cmake --build --preset linux -j2 --target sorvak sorvak-check >/dev/null)
+    "$root/scripts/vm.sh" >/dev/null
+    vm_out="$out/vm.txt"
+    # One boot: three idle periods of 60 s, then 20 strokes.
+    /usr/bin/python3 "$root/tests/vm/vm.py" --program "$root/build/linux/bin/sorvak" \
+        --check "$root/build/linux/bin/sorvak-check" measure_idle measure_release >"$vm_out" 2>&1 || true
+    figures() { # the numbers of one measure's JSON list, blank-separated
+        /usr/bin/python3 -c 'import json, sys
+for line in open(sys.argv[1]):
+    if line.startswith("{") and json.loads(line).get("measure") == sys.argv[2]:
+        print(" ".join(str(v) for v in json.loads(line)[sys.argv[3]]))' "$vm_out" "$1" "$2"
+    }
+    idle=$(figures idle wakeups)
+    delays=$(figures release delays)
+    guest_spin=$(figures release spin_ms)
+    host_spin=$(/usr/bin/python3 -c 'import timeit; print(min(timeit.repeat("sum(range(3000000))", number=1, repeat=5)) * 1000)')
+    boot=$(sed -n 's/^guest booted in \([0-9.]*\) s (\([a-z]*\).*/\1 s (\2)/p' "$vm_out")
+    if [[ -z $idle || -z $delays ]]; then
+        say "== the Linux program on Wayland: the test machine gave no figures; $vm_out:"
+        tail -n 20 "$vm_out" | tee -a "$report"
+    else
+        say "== the Linux program on Wayland, in the test machine (sway, libinput; booted in $boot)"
+        say "idle wakeups over 60 s, 3 runs: $idle; median $(median_of "$idle") ($(awk -v w="$(median_of "$idle")" 'BEGIN { printf "%.3f", w / 60 }') a second)"
+        say "key release to the launch (the program's fork, as the guest's kernel times it), median of 20: $(median_of "$delays") ms"
+        say "  delays (ms): $delays"
+        say "  emulation: a fixed Python loop takes $(awk -v g="$guest_spin" 'BEGIN { printf "%.1f", g }') ms in the guest, $(awk -v h="$host_spin" 'BEGIN { printf "%.1f", h }') ms here ($(awk -v g="$guest_spin" -v h="$host_spin" 'BEGIN { printf "%.1f", g / h }')x)"
+    fi
 fi
 say ""
 

@@ -28,7 +28,7 @@ void wait_for_input(int input_fd, bool (*has_input)(void *argument), void *argum
     const steady::time_point most = start + std::chrono::milliseconds(most_ms);
     bool woken = has_input(argument);
     for (;;) {
-        int timeout = ms_until(woken ? least : most);
+        int timeout = woken ? ms_until(least) : most_ms < 0 ? -1 : ms_until(most);
         if (timeout == 0)
             return;
         // Once woken only the clock is waited for; later input stays queued

@@ -3,7 +3,7 @@
 // not shared with the user interface's. The thread that asks for the key also
 // listens to raw input events, so that a tap between two queries counts and
 // the pause after a query that found the key up can wait for input.
-#include "platform/x11/platform_x11.h"
+#include "platform/linux/input_platform.h"
 
 #include "platform/platform.h"
 #include "platform/x11/input_wait.h"
@@ -433,9 +433,7 @@ void add_name(foreground_program *program, const std::string &name)
     out[length] = '\0';
 }
 
-} // namespace
-
-int plat_foreground_program(foreground_program *program)
+int x11_foreground_program(foreground_program *program)
 {
     program->count = 0;
     Display *display = open_display();
@@ -458,7 +456,7 @@ int plat_foreground_program(foreground_program *program)
     return program->count;
 }
 
-std::int16_t plat_key_state(std::int32_t key_code)
+std::int16_t x11_key_state(std::int32_t key_code)
 {
     Display *display = open_display();
     if (display == nullptr)
@@ -481,7 +479,7 @@ std::int16_t plat_key_state(std::int32_t key_code)
     return static_cast<std::int16_t>((down ? INT16_MIN : 0) | (pressed ? 1 : 0));
 }
 
-int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
+int x11_cursor_pos(std::int32_t *x, std::int32_t *y)
 {
     Display *display = open_display();
     if (display == nullptr)
@@ -496,7 +494,7 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
     return 1;
 }
 
-void plat_sleep(std::uint32_t milliseconds)
+void x11_sleep(std::uint32_t milliseconds)
 {
     // While the key is up nothing can start a gesture but a key or a button,
     // so the pause waits for one; while it is down the cursor is sampled.
@@ -515,17 +513,42 @@ void plat_sleep(std::uint32_t milliseconds)
     }
 }
 
-void wake_capture_thread()
+void x11_wake()
 {
     std::uint64_t one = 1;
     ssize_t written = write(wake_descriptor(), &one, sizeof one);
     static_cast<void>(written);
 }
 
-void redo_key_mapping()
+// A reload may follow a key map change the server did not announce.
+void x11_remap_keys()
 {
     mapping_requests.fetch_add(1);
 }
+
+bool x11_knows_key(std::int32_t virtual_key)
+{
+    x11_key key;
+    return find_x11_key(virtual_key, &key);
+}
+
+// The display is opened by each thread as it first asks; a missing one is
+// said by the user interface.
+bool x11_open(input_problem *)
+{
+    return true;
+}
+
+int x11_report_access(std::int32_t, std::FILE *, std::FILE *)
+{
+    return 0;
+}
+
+} // namespace
+
+const input_platform x11_input = {
+    "X11",          x11_knows_key, x11_open, x11_report_access,      x11_key_state,
+    x11_cursor_pos, x11_sleep,     x11_wake, x11_foreground_program, x11_remap_keys};
 
 void plat_exit(int status)
 {

@@ -172,7 +172,8 @@ class Session(xdesktop.Session):
         env.update(DISPLAY=self.display, NO_AT_BRIDGE="1", XDG_RUNTIME_DIR=str(self.runtime),
                    HOME=str(self.home),
                    PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
-        for name in ("WAYLAND_DISPLAY", "XDG_CONFIG_HOME"):
+        # An X11 session, whatever session the tests run from.
+        for name in ("WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "XDG_CONFIG_HOME"):
             env.pop(name, None)
         return env
 
@@ -202,10 +203,10 @@ class Session(xdesktop.Session):
         shutil.copy2(self.program, directory / "sorvak")
         return directory
 
-    def start_sorvak(self, conf_text=None, directory=None, env=None, ready=True):
+    def start_sorvak(self, conf_text=None, directory=None, env=None, ready=True, args=()):
         """Starts a copy from `directory` (a new folder by default) with
         conf_text as its conf.txt (a function of the folder, a text, or None
-        for no file). Returns once it handles its signals and once its icon
+        for no file) and `args` on its command line. Returns once it handles its signals and once its icon
         shows: an item registered with the StatusNotifier host when there
         is one, otherwise in trayer's panel when that runs."""
         directory = directory or self.new_folder()
@@ -217,7 +218,7 @@ class Session(xdesktop.Session):
         # came from.
         with open(directory / "stdout.txt", "wb") as out, \
                 open(directory / "stderr.txt", "wb") as err, open("/dev/zero", "rb") as zero:
-            process = subprocess.Popen([str(directory / "sorvak")], cwd=directory,
+            process = subprocess.Popen([str(directory / "sorvak"), *args], cwd=directory,
                                        env=env if env is not None else self.env(),
                                        stdin=zero, stdout=out, stderr=err)
         instance = Instance(self, directory, process)

@@ -272,9 +272,11 @@ def scenario_exclude(session):
 
 def scenario_unmapped_key(session):
     """A key code with no X11 equivalent is said once a load, and captures
-    nothing."""
+    nothing. --input=x11 keeps the X11 input in what looks like a Wayland
+    session."""
     line = "key value 3 has no X11 equivalent, the capture key is never down\n"
-    instance = session.start_sorvak("key = 3\n")
+    env = dict(session.env(), WAYLAND_DISPLAY="wayland-none", XDG_SESSION_TYPE="wayland")
+    instance = session.start_sorvak("key = 3\n", env=env, args=["--input=x11"])
     make(session, "right", key="ctrl")
     expect_equal("standard error after start", instance.stderr(), line)
     instance.send(signal.SIGHUP)
@@ -515,7 +517,12 @@ def scenario_no_xinput(session):
 
 def scenario_no_display(session):
     """No display: one line on the standard error and status 1, after the
-    configuration's own diagnostics."""
+    configuration's own diagnostics. An --input= that names no input: its
+    usage and status 2, before anything else."""
+    wrong = session.start_sorvak("prec = 0\n", ready=False, args=["--input=wayland"])
+    expect_exit(wrong, 2)
+    expect_equal("standard error (--input=wayland)", wrong.stderr(),
+                 "usage: sorvak [--input=x11|libinput]\n")
     env = session.env()
     env.pop("DISPLAY")
     instance = session.start_sorvak("prec = 0\n", env=env, ready=False)
@@ -614,8 +621,8 @@ def scenario_sni_item(session):
 
 def scenario_package(session):
     """The package cpack makes, unpacked into a temporary root, nothing
-    installed on the machine: it holds what an installed program needs and
-    lintian finds no error or warning in it; run from there, the program
+    installed on the machine: it holds what an installed program needs,
+    depends on libinput, and lintian finds no error or warning in it; run from there, the program
     writes the user's conf.txt from the sample, a gesture bound in it starts
     its program, and the icon is the theme's, found under that root, in
     trayer's panel and then through a StatusNotifier host that comes up
@@ -635,6 +642,10 @@ def scenario_package(session):
          "usr/share/doc/sorvak/changelog.gz", "usr/share/doc/sorvak/conf.txt",
          "usr/share/doc/sorvak/copyright", "usr/share/man/man1/sorvak-check.1.gz",
          "usr/share/man/man1/sorvak.1.gz", *icons]))
+    # The libraries found by dpkg-shlibdeps: a Wayland session needs libinput.
+    depends = subprocess.run(["dpkg-deb", "-f", deb, "Depends"], check=True, capture_output=True,
+                             text=True, timeout=30).stdout
+    expect_equal("libinput among the dependencies", "libinput10" in depends, True)
     lint = subprocess.run(["lintian", "--fail-on", "error,warning", deb], capture_output=True,
                           text=True, timeout=120)
     if lint.returncode != 0:
@@ -789,9 +800,11 @@ def scenario_trail(session):
                  "droite\n -> true\ndrag, no gesture\ndroite\n -> true\ndroite\n -> true\n")
     expect_equal("standard error", instance.stderr(), "")
 
+    # --input=x11 keeps the capture on this display.
     server = session.start_notification_server()
     wayland = session.start_sorvak("trail = 1\n", env={**session.env(),
-                                                       "XDG_SESSION_TYPE": "wayland"})
+                                                       "XDG_SESSION_TYPE": "wayland"},
+                                   args=["--input=x11"])
     make(session, "up")
     wait_for(server.received, 5, "the outcome's notice")
     icon = str(session.runtime / "sorvak-icons" / "sorvak.png")

@@ -6,7 +6,7 @@
 #include "gesture/gesture_context.h"
 
 // Before anything is printed: readies the output the way this system shows
-// it.
+// it, and chooses the input the live mode would read.
 void start_check_output();
 
 // Points context->conf_path, made by init_context, at the file to check:

@@ -1,7 +1,8 @@
 // sorvak-check's Linux parts: by default the file the Linux program would
-// read, and after the load what that program says about it and which
-// bindings it could not start.
+// read, after the load what that program says about it, which bindings it
+// could not start, and the input the program would read in this session.
 #include "linux/user_conf.h"
+#include "platform/linux/input_platform.h"
 #include "platform/platform.h"
 #include "platform/x11/launch_command.h"
 #include "tools/check/check_report.h"
@@ -16,7 +17,11 @@
 
 const char WATCHING_TEXT[] = "\nWatching gestures; nothing is started. Ctrl+C ends.\n";
 
-void start_check_output() {}
+void start_check_output()
+{
+    use_input_platform(choose_input_platform(nullptr, std::getenv("WAYLAND_DISPLAY"),
+                                             std::getenv("XDG_SESSION_TYPE")));
+}
 
 void choose_checked_file(const char *argument, gesture_context *context)
 {
@@ -57,11 +62,16 @@ int report_system_notes(const gesture_context *context)
             ++notes;
         }
     }
-    return notes;
+    return notes + input_in_use().report_access(context->key_code.load(), stdout, stderr);
 }
 
 bool can_watch_gestures()
 {
+    input_problem problem;
+    if (!input_in_use().open(&problem)) {
+        std::fputs(problem.lines, stderr);
+        return false;
+    }
     std::int32_t x = 0;
     std::int32_t y = 0;
     if (plat_cursor_pos(&x, &y))

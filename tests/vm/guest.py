@@ -1,0 +1,729 @@
+#!/usr/bin/env python3
+"""The Linux program on a real kernel and a real Wayland compositor: the
+scenarios, run inside the test machine (vm.py boots it, guest_init.sh
+starts this as root).
+
+A desktop is set up once: two users (one in the `input` group, one not), a
+session bus any user may join, with a StatusNotifier host and a notification
+server from tests/linux/sni_host.py, seatd, and sway on a headless output
+reading the devices through libinput, as the user in the group. Input comes
+from a keyboard and a mouse made with uinput here and, when a scenario asks,
+from QEMU's own virtio devices, which the host drives through QMP.
+
+usage: guest.py SHARE   (SHARE/config.json names the program and the
+scenarios; evidence of failures goes to SHARE/evidence)
+"""
+
+import grp
+import json
+import os
+import pwd
+import shutil
+import signal
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+from pathlib import Path
+
+import evdev
+from evdev import ecodes as ec
+
+REPO = Path(__file__).resolve().parents[2]
+sys.path[:0] = [str(REPO / "tests" / "support"), str(REPO / "tests" / "linux")]
+import harness  # noqa: E402
+import xdesktop  # noqa: E402
+from xdesktop import HarnessError, expect_equal, wait_for  # noqa: E402
+
+SHARE = Path(sys.argv[1])
+CONFIG = json.loads((SHARE / "config.json").read_text())
+# Under emulation everything is several times slower: the pauses of a
+# gesture are stretched by this.
+SLOW = CONFIG.get("slow", 3)
+WORK = Path("/tmp/sorvak-guest")
+BUS = "unix:path=/run/sorvak-bus"
+SCREEN_W, SCREEN_H = 800, 600
+D = 200
+KINDS = xdesktop.gesture_kinds(D)
+SEGMENTS = {kind: segments for kind, segments, _ in KINDS}
+
+NOT_PERMITTED = ("cannot read the input devices (/dev/input/event*): gestures are off\n"
+                 "   join the input group, then log in again: sudo usermod -aG input $USER\n"
+                 "   whoever is in that group can read every key typed\n")
+
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:path=/run/sorvak-bus</listen>
+  <auth>EXTERNAL</auth>
+  <policy context="default">
+    <allow user="*"/>
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
+
+SWAY_CONFIG = f"""output HEADLESS-1 resolution {SCREEN_W}x{SCREEN_H} position 0 0
+input type:pointer accel_profile flat
+focus_follows_mouse yes
+default_border pixel 2
+"""
+
+
+class Host:
+    """The line to vm.py: JSON messages one a line over a virtio port."""
+
+    def __init__(self):
+        self.port = os.open("/dev/virtio-ports/sorvak.ctl", os.O_RDWR)
+        self.pending = b""
+
+    def tell(self, **message):
+        os.write(self.port, (json.dumps(message) + "\n").encode())
+
+    def ask(self, **message):
+        self.tell(**message)
+        while b"\n" not in self.pending:
+            chunk = os.read(self.port, 4096)
+            if not chunk:
+                raise HarnessError("the host closed the line")
+            self.pending += chunk
+        line, _, self.pending = self.pending.partition(b"\n")
+        answer = json.loads(line)
+        if "error" in answer:
+            raise HarnessError(f"the host: {answer['error']}")
+        return answer
+
+    def say(self, text):
+        self.tell(say=text)
+
+
+class User:
+    def __init__(self, name, groups):
+        subprocess.run(["useradd", "-m", *(["-G", ",".join(groups)] if groups else []), name],
+                       check=True)
+        entry = pwd.getpwnam(name)
+        self.name, self.uid, self.gid, self.home = name, entry.pw_uid, entry.pw_gid, entry.pw_dir
+        self.groups = [grp.getgrnam(g).gr_gid for g in groups]
+        self.runtime = Path(f"/run/user/{self.uid}")
+        self.runtime.mkdir(parents=True, mode=0o700)
+        os.chown(self.runtime, self.uid, self.gid)
+
+    def start(self, argv, env, **options):
+        return subprocess.Popen([str(a) for a in argv], env=env, user=self.uid, group=self.gid,
+                                extra_groups=self.groups, **options)
+
+    def own(self, path):
+        os.chown(path, self.uid, self.gid)
+
+
+class Instance(harness.Instance):
+    """One running copy of sorvak in a folder of its own."""
+
+    def __init__(self, desktop, directory, process, user):
+        super().__init__(desktop, directory, process)
+        self.user = user
+
+    def write_conf(self, text):
+        self.conf.write_text(text)
+        self.user.own(self.conf)
+
+
+class Desktop:
+    def __init__(self, host):
+        self.host = host
+        self.others = []
+        self.instances = []
+        WORK.mkdir(mode=0o755, exist_ok=True)
+        self.user = User("sorvak-user", ["input"])
+        self.outsider = User("sorvak-outsider", [])
+        self.bin = WORK / "bin"
+        harness.install_recorder(self.bin / "record-on-path")
+        (self.bin / "record.log").touch()
+        (self.bin / "record.log").chmod(0o666)
+        # The devices before the compositor: it finds them at start, as a
+        # desktop finds a machine's own.
+        self.keyboard = evdev.UInput({ec.EV_KEY: list(range(1, 128))},
+                                     name="sorvak test keyboard")
+        self.mouse = self.new_mouse("sorvak test mouse")
+        self.start_bus()
+        self.start_compositor()
+
+    # -- the session ----------------------------------------------------------
+
+    def start_bus(self):
+        (WORK / "bus.conf").write_text(BUS_CONFIG)
+        self.others.append(subprocess.Popen(["dbus-daemon", "--nofork", "--config-file",
+                                             str(WORK / "bus.conf")]))
+        wait_for(lambda: Path("/run/sorvak-bus").exists(), 20, "the session bus")
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = BUS
+        import sni_host
+        self.items = sni_host.StatusNotifierHost()
+        self.notices = sni_host.NotificationServer()
+
+    def start_compositor(self):
+        self.others.append(subprocess.Popen(["seatd", "-u", self.user.name],
+                                            stderr=subprocess.DEVNULL))
+        wait_for(lambda: Path("/run/seatd.sock").exists(), 20, "seatd")
+        (WORK / "sway.conf").write_text(SWAY_CONFIG)
+        env = dict(self.base_env(self.user), WLR_BACKENDS="headless,libinput",
+                   WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1", LIBSEAT_BACKEND="seatd")
+        with open(WORK / "sway.log", "wb") as log:
+            # Sockets any user may connect to: the outsider's program joins
+            # this display too.
+            self.others.append(self.user.start(["sway", "-c", WORK / "sway.conf"], env,
+                                               stdout=log, stderr=log, umask=0))
+        self.wayland = wait_for(lambda: next(iter(self.user.runtime.glob("wayland-[0-9]")), None),
+                                60, "sway's Wayland socket")
+        self.swaysock = wait_for(lambda: next(iter(self.user.runtime.glob("sway-ipc.*.sock")),
+                                              None), 60, "sway's IPC socket")
+        self.user.runtime.chmod(0o711)
+        wait_for(lambda: self.swaymsg("-t", "get_outputs"), 60, "sway to answer")
+
+    def swaymsg(self, *args):
+        result = subprocess.run(["swaymsg", "-s", self.swaysock, "-r", *args],
+                                capture_output=True, text=True, timeout=30)
+        return json.loads(result.stdout) if result.returncode == 0 else None
+
+    def views(self):
+        """(app_id, focused, x, id) of every window on the compositor."""
+        found = []
+
+        def walk(node):
+            if node.get("app_id") or node.get("pid"):
+                found.append((node.get("app_id"), node.get("focused"), node["rect"]["x"],
+                              node["id"]))
+            for child in node.get("nodes", []) + node.get("floating_nodes", []):
+                walk(child)
+
+        walk(self.swaymsg("-t", "get_tree") or {})
+        return found
+
+    def base_env(self, user):
+        return {"HOME": user.home, "XDG_RUNTIME_DIR": str(user.runtime), "LANG": "C.UTF-8",
+                "PATH": f"{self.bin}:/usr/bin:/bin", "DBUS_SESSION_BUS_ADDRESS": BUS,
+                "NO_AT_BRIDGE": "1"}
+
+    def env(self, user):
+        return dict(self.base_env(user), WAYLAND_DISPLAY=str(self.wayland),
+                    XDG_SESSION_TYPE="wayland")
+
+    def close(self):
+        self.items.close()
+        self.notices.close()
+        for process in [i.process for i in self.instances] + self.others[::-1]:
+            if process.poll() is None:
+                process.kill()
+                process.wait(10)
+
+    # -- the program ----------------------------------------------------------
+
+    def folder(self, user):
+        directory = Path(tempfile.mkdtemp(dir=WORK, prefix="copy"))
+        directory.chmod(0o755)
+        user.own(directory)
+        return directory
+
+    def start_sorvak(self, conf_text, user=None):
+        """Starts a copy in a folder of its own as `user` (the one in the
+        input group by default); returns once its icon is registered."""
+        user = user or self.user
+        directory = self.folder(user)
+        shutil.copy2(CONFIG["program"], directory / "sorvak")
+        instance = Instance(self, directory, None, user)
+        if conf_text is not None:
+            instance.write_conf(conf_text)
+        items = len(self.items.registered())
+        with open(directory / "stdout.txt", "wb") as out, \
+                open(directory / "stderr.txt", "wb") as err:
+            instance.process = user.start([directory / "sorvak"], self.env(user),
+                                          cwd=directory, stdin=subprocess.DEVNULL, stdout=out,
+                                          stderr=err)
+        self.instances.append(instance)
+
+        def registered():
+            if not instance.running():
+                raise HarnessError(f"sorvak ended at start-up with status "
+                                   f"{instance.process.returncode}: {instance.stderr()!r}")
+            return len(self.items.registered()) > items
+        wait_for(registered, 60, "the icon's registration")
+        # The capture thread starts with the icon.
+        time.sleep(0.5 * SLOW)
+        return instance
+
+    def stop(self, instance, signal_number=signal.SIGTERM):
+        instance.send(signal_number)
+        expect_equal("exit status", instance.wait(30), 0)
+
+    # -- input ----------------------------------------------------------------
+
+    def new_mouse(self, name):
+        mouse = evdev.UInput({ec.EV_KEY: [ec.BTN_LEFT, ec.BTN_RIGHT, ec.BTN_MIDDLE, ec.BTN_SIDE,
+                                          ec.BTN_EXTRA],
+                              ec.EV_REL: [ec.REL_X, ec.REL_Y, ec.REL_WHEEL]}, name=name)
+        subprocess.run(["udevadm", "settle", "--timeout=30"], check=False)
+        return mouse
+
+    @staticmethod
+    def press(device, code, down=True):
+        device.write(ec.EV_KEY, code, 1 if down else 0)
+        device.syn()
+
+    @staticmethod
+    def moved(device):
+        def move(dx, dy):
+            device.write(ec.EV_REL, ec.REL_X, dx)
+            device.write(ec.EV_REL, ec.REL_Y, dy)
+            device.syn()
+        return move
+
+    def gesture(self, segments, key=ec.KEY_LEFTCTRL, move=None, held=False):
+        """Holds `key` on the keyboard (a BTN_ code on the mouse), moves
+        along [(dx, dy), ...] in small steps with the mouse (or `move`),
+        releases."""
+        device = self.mouse if key >= ec.BTN_MISC else self.keyboard
+        self.stroke(segments, lambda down: self.press(device, key, down),
+                    move or self.moved(self.mouse), held)
+
+    def stroke(self, segments, press, move, held=False):
+        if not held:
+            press(True)
+        time.sleep(xdesktop.KEY_PAUSE * SLOW)
+        for dx, dy in segments:
+            steps = max(1, max(abs(dx), abs(dy)) // xdesktop.STEP_PIXELS)
+            done_x = done_y = 0
+            for i in range(1, steps + 1):
+                x, y = dx * i // steps, dy * i // steps
+                move(x - done_x, y - done_y)
+                done_x, done_y = x, y
+                time.sleep(xdesktop.STEP_PAUSE * SLOW)
+        time.sleep(xdesktop.KEY_PAUSE * SLOW)
+        press(False)
+        time.sleep(xdesktop.KEY_PAUSE * SLOW)
+
+    def taps(self, count, key=ec.KEY_LEFTCTRL):
+        """Presses and releases with no time between, in one report each."""
+        for _ in range(count):
+            self.keyboard.write(ec.EV_KEY, key, 1)
+            self.keyboard.syn()
+            self.keyboard.write(ec.EV_KEY, key, 0)
+            self.keyboard.syn()
+            time.sleep(xdesktop.KEY_PAUSE * SLOW)
+
+    def qemu(self, *events):
+        self.host.ask(send=list(events))
+
+
+def qemu_key(key, down):
+    return {"type": "key", "data": {"down": down, "key": {"type": "qcode", "data": key}}}
+
+
+def qemu_rel(dx, dy):
+    return [{"type": "rel", "data": {"axis": "x", "value": dx}},
+            {"type": "rel", "data": {"axis": "y", "value": dy}}]
+
+
+def stopped_output(desktop, instance, text):
+    """Ends the program (its output, a file, is written whole at exit) and
+    compares the output with `text`."""
+    desktop.stop(instance)
+    expect_equal("standard output", instance.stdout(), text)
+
+
+# -- scenarios ----------------------------------------------------------------
+
+def scenario_gestures(desktop):
+    """Every kind with Ctrl held prints its label and starts its program: a
+    recorder, and foot, a client that appears on the compositor; a press
+    without movement and ten taps with no time between press and release
+    are too small each."""
+    bound = {"right", "down_left", "vertical", "other"}
+    program = desktop.bin / "record-on-path"
+    conf = ("".join(f"{k} = {program} | {k}\n" for k in sorted(bound))
+            + "up = foot | -d error\n")
+    instance = desktop.start_sorvak(conf)
+    expected = ""
+    for kind, segments, label in KINDS:
+        desktop.gesture(segments)
+        expected += f"{label}\n" + (f" -> {program}\n" if kind in bound else "") + (
+            " -> foot\n" if kind == "up" else "")
+    desktop.gesture([])
+    desktop.taps(10)
+    expected += "insufficient movement\n" * 11
+    runs = wait_for(lambda: len(harness.read_records(desktop.bin / "record.log")) >= len(bound)
+                    and harness.read_records(desktop.bin / "record.log"), 30, "the recorder's runs")
+    expect_equal("programs started", sorted(r["args"][0] for r in runs), sorted(bound))
+    wait_for(lambda: any(v[0] == "foot" for v in desktop.views()), 60,
+             "foot's window on the compositor")
+    desktop.stop(instance)
+    expect_equal("standard output", instance.stdout(), expected)
+    expect_equal("standard error", instance.stderr(), "")
+
+
+def scenario_button_keys(desktop):
+    """key = 4 is the middle button, key = 5 the first side button; a click
+    of it with no time between press and release is too small. A button
+    held or clicked during a stroke makes it a drag, one clicked before it
+    does not."""
+    mouse = desktop.mouse
+
+    def click(button=ec.BTN_LEFT):
+        desktop.press(mouse, button)
+        desktop.press(mouse, button, False)
+
+    def clicking(button=ec.BTN_LEFT):
+        steps = []
+
+        def move(dx, dy):
+            steps.append(1)
+            if len(steps) == 3:
+                click(button)
+            desktop.moved(mouse)(dx, dy)
+        return move
+
+    instance = desktop.start_sorvak("key = 4\n")
+    desktop.gesture(SEGMENTS["right"])
+    desktop.gesture(SEGMENTS["down"], key=ec.BTN_MIDDLE)
+    desktop.gesture(SEGMENTS["up"], key=ec.BTN_RIGHT)
+    desktop.gesture(SEGMENTS["left"], key=ec.BTN_MIDDLE, move=clicking())
+    stopped_output(desktop, instance, "bas\ndrag, no gesture\n")
+
+    ctrl = desktop.start_sorvak("")
+    desktop.press(mouse, ec.BTN_LEFT)
+    desktop.gesture(SEGMENTS["right"])
+    desktop.press(mouse, ec.BTN_LEFT, False)
+    desktop.gesture(SEGMENTS["right"], move=clicking(ec.BTN_RIGHT))
+    click()
+    time.sleep(xdesktop.KEY_PAUSE * SLOW)
+    desktop.gesture(SEGMENTS["right"])
+    stopped_output(desktop, ctrl, "drag, no gesture\ndrag, no gesture\ndroite\n")
+
+    side = desktop.start_sorvak("key = 5\n")
+    desktop.gesture(SEGMENTS["left"], key=ec.BTN_SIDE)
+    click(ec.BTN_SIDE)
+    time.sleep(xdesktop.KEY_PAUSE * SLOW)
+    stopped_output(desktop, side, "gauche\ninsufficient movement\n")
+
+
+def scenario_plugged_later(desktop):
+    """A mouse plugged in after the start moves a stroke."""
+    instance = desktop.start_sorvak("")
+    later = desktop.new_mouse("sorvak mouse plugged later")
+    try:
+        time.sleep(1 * SLOW)
+        desktop.gesture(SEGMENTS["up_right"], move=desktop.moved(later))
+    finally:
+        later.close()
+    stopped_output(desktop, instance, "haut droite\n")
+
+
+def scenario_qemu_devices(desktop):
+    """Devices the kernel sees as hardware, QEMU's virtio keyboard, mouse
+    and tablet driven from the host: a stroke of the mouse with Ctrl, then
+    one of the tablet, which moves by its absolute positions."""
+    instance = desktop.start_sorvak("")
+    mouse = next(evdev.InputDevice(p) for p in evdev.list_devices()
+                 if evdev.InputDevice(p).name == "QEMU Virtio Mouse")
+    key = lambda down: desktop.qemu(qemu_key("ctrl", down))  # noqa: E731
+    desktop.stroke(SEGMENTS["down_left"], key, lambda dx, dy: desktop.qemu(*qemu_rel(dx, dy)))
+    moved = [event for event in iter(lambda: mouse.read_one(), None)
+             if event.type == ec.EV_REL]
+    if not moved:
+        raise HarnessError("QEMU's virtio mouse sent no motion")
+    position = [8000, 8000]  # of 0..32767 on each axis
+
+    def tablet(dx, dy):
+        position[0] += dx * 20
+        position[1] += dy * 20
+        desktop.qemu({"type": "abs", "data": {"axis": "x", "value": position[0]}},
+                     {"type": "abs", "data": {"axis": "y", "value": position[1]}})
+
+    tablet(0, 0)
+    desktop.stroke(SEGMENTS["right"], key, tablet)
+    stopped_output(desktop, instance, "bas gauche\ndroite\n")
+
+
+def scenario_nothing_grabbed(desktop):
+    """A stroke reaches the compositor too: its pointer crosses from one
+    window to the other (focus follows the mouse there), and libinput's own
+    debug-events, another reader of the devices, sees the key."""
+    log = WORK / "debug-events.txt"
+    with open(log, "wb") as out:
+        debug = desktop.user.start(["libinput", "debug-events", "--show-keycodes"], desktop.env(desktop.user),
+                                   stdout=out, stderr=subprocess.STDOUT)
+    desktop.others.append(debug)
+    before = len(desktop.views())
+    for _ in range(2):
+        desktop.swaymsg("exec", "foot")
+    wait_for(lambda: len([v for v in desktop.views() if v[0] == "foot"]) >= before + 2, 60,
+             "two foot windows")
+    feet = sorted(v for v in desktop.views() if v[0] == "foot")[-2:]
+    left, right = sorted(feet, key=lambda v: v[2])[0], sorted(feet, key=lambda v: v[2])[-1]
+    desktop.swaymsg("seat", "seat0", "cursor", "set", str(left[2] + 60), str(SCREEN_H // 2))
+    desktop.swaymsg(f"[con_id={left[3]}]", "focus")
+    wait_for(lambda: any(v[1] and v[3] == left[3] for v in desktop.views()), 20,
+             "the focus on the left window")
+    instance = desktop.start_sorvak("")
+    desktop.gesture([(right[2] - left[2], 0)])
+    wait_for(lambda: any(v[1] and v[3] == right[3] for v in desktop.views()), 20,
+             "the focus to follow the pointer to the right window")
+    seen = log.read_text()
+    for state in ("pressed", "released"):
+        if not any("KEY_LEFTCTRL" in line and state in line for line in seen.splitlines()):
+            raise HarnessError(f"libinput debug-events did not see Ctrl {state}:\n{seen[-2000:]}")
+    stopped_output(desktop, instance, "droite\n")
+
+
+def scenario_outsider(desktop):
+    """Started by a user outside the input group, the program keeps its icon,
+    says once on its standard error and in a desktop notice what is wrong
+    and what to do, and ends with status 0 from its menu's Exit."""
+    notes = len(desktop.notices.received())
+    instance = desktop.start_sorvak("", user=desktop.outsider)
+    wait_for(lambda: len(desktop.notices.received()) > notes, 30, "the desktop notice")
+    desktop.gesture(SEGMENTS["right"])
+    time.sleep(1 * SLOW)
+    expect_equal("running", instance.running(), True)
+    item = desktop.items.registered()[-1]
+    entries = {p.get("label"): i for i, p in desktop.items.menu_layout(item)}
+    desktop.items.click(item, entries["Exit"])
+    expect_equal("exit status", instance.wait(30), 0)
+    expect_equal("standard error", instance.stderr(), NOT_PERMITTED)
+    expect_equal("standard output", instance.stdout(), "")
+    expect_equal("the notice", [n[2:4] for n in desktop.notices.received()[notes:]],
+                 [("sorvak cannot read the input devices",
+                   "Gestures are off. Join the input group, then log in again: "
+                   "sudo usermod -aG input $USER\n"
+                   "Whoever is in that group can read every key typed.")])
+
+
+def scenario_check(desktop):
+    """sorvak-check reports the devices it can read and those with the
+    capture key: status 0 for the user in the input group, 1 for one
+    outside it, with the same words as the program; --live prints a stroke's
+    lines at once, the foreground program unknown."""
+    folders = {}
+
+    def check(user, *args, **options):
+        if user not in folders:
+            folders[user] = desktop.folder(user)
+            shutil.copy2(CONFIG["check"], folders[user] / "sorvak-check")
+            (folders[user] / "conf.txt").write_text("key = 4\n")
+            user.own(folders[user] / "conf.txt")
+        return user.start([folders[user] / "sorvak-check", *args], desktop.env(user), **options)
+
+    def report(user):
+        result = check(user, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+        out, err = result.communicate(timeout=60)
+        return result.returncode, [line for line in out.splitlines()
+                                   if line.startswith(("input devices", "capture key on"))], err
+
+    status, lines, err = report(desktop.user)
+    expect_equal("status and errors in the group", (status, err), (0, ""))
+    if not (lines[0].startswith("input devices: ") and lines[0].endswith(" readable, 0 refused")
+            and "sorvak test mouse" in lines[1] and "keyboard" not in lines[1]):
+        raise HarnessError(f"the report in the group: {lines}")
+    status, lines, err = report(desktop.outsider)
+    expect_equal("status and errors outside it", (status, err), (1, NOT_PERMITTED))
+    if not (lines[0].startswith("input devices: 0 readable, ") and lines[1] == "capture key on: none"):
+        raise HarnessError(f"the report outside the group: {lines}")
+
+    output = folders[desktop.user] / "live.txt"
+    with open(output, "wb") as stream:
+        live = check(desktop.user, "--live", stdout=stream, stderr=subprocess.DEVNULL)
+    desktop.others.append(live)
+    wait_for(lambda: "Watching gestures" in output.read_text(), 30, "the live checker to start")
+    time.sleep(0.5 * SLOW)
+    before = output.read_text()
+    desktop.gesture(SEGMENTS["right"], key=ec.BTN_MIDDLE)
+    # Which program is in front cannot be known there.
+    wait_for(lambda: output.read_text() == before + "foreground program: unknown\ndroite\n", 30,
+             "the stroke's lines, live")
+    live.kill()
+
+
+def scenario_reload(desktop):
+    """A reload to key = 0x10 takes effect at once, for a Shift held already
+    too; then Shift captures, Ctrl no longer does."""
+    instance = desktop.start_sorvak("")
+    desktop.press(desktop.keyboard, ec.KEY_LEFTSHIFT)
+    time.sleep(0.3 * SLOW)
+    instance.write_conf("key = 0x10\n")
+    instance.send(signal.SIGHUP)
+    time.sleep(0.5 * SLOW)
+    desktop.gesture(SEGMENTS["down"], key=ec.KEY_LEFTSHIFT, held=True)
+    desktop.gesture(SEGMENTS["right"])
+    desktop.gesture(SEGMENTS["left"], key=ec.KEY_RIGHTSHIFT)
+    desktop.stop(instance)
+    expect_equal("standard output", instance.stdout(), "bas\ngauche\n")
+
+
+def thread_wakeups(instance):
+    """Context switches so far, voluntary or not, of each of the program's
+    threads."""
+    counts = {}
+    for status in Path(f"/proc/{instance.process.pid}/task").glob("*/status"):
+        try:
+            text = status.read_text()
+        except OSError:  # a thread that has just ended
+            continue
+        counts[status.parent.name] = sum(
+            int(line.split()[1]) for line in text.splitlines()
+            if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")))
+    return counts
+
+
+def wakeups_over(instance, seconds):
+    """How often the program's threads woke over `seconds` (a thread that
+    ended meanwhile is not counted: the sum would go down)."""
+    before = thread_wakeups(instance)
+    time.sleep(seconds)
+    after = thread_wakeups(instance)
+    return sum(count - before.get(thread, 0) for thread, count in after.items())
+
+
+def scenario_idle(desktop):
+    """Idle, the program does not wake at all over 30 s (once at most); a
+    stroke after it is seen from its start."""
+    instance = desktop.start_sorvak("")
+    time.sleep(2 * SLOW)
+    woke = wakeups_over(instance, 30)
+    desktop.host.say(f"idle: {woke} wakeups in 30 s")
+    if woke > 1:
+        raise HarnessError(f"{woke} wakeups in 30 s idle")
+    desktop.gesture(SEGMENTS["horizontal"])
+    desktop.stop(instance)
+    expect_equal("standard output", instance.stdout(), "trait horizontal\n")
+
+
+# -- measurements (scripts/perf.sh) --------------------------------------------
+
+def measure_idle(desktop):
+    """Wakeups of the idle program over 60 s, three times."""
+    instance = desktop.start_sorvak("")
+    time.sleep(2 * SLOW)
+    counts = [wakeups_over(instance, 60) for _ in range(3)]
+    desktop.host.tell(measure="idle", seconds=60, wakeups=counts)
+    desktop.stop(instance)
+
+
+def process_events():
+    """A socket on the kernel's process events (the proc connector): forks,
+    each with the kernel's monotonic time."""
+    sock = socket.socket(socket.AF_NETLINK, socket.SOCK_DGRAM, 11)  # NETLINK_CONNECTOR
+    sock.bind((os.getpid(), 1))  # CN_IDX_PROC
+    listen = struct.pack("=IIIIHHI", 1, 1, 0, 0, 4, 0, 1)  # PROC_CN_MCAST_LISTEN
+    sock.send(struct.pack("=IHHII", 16 + len(listen), 3, 0, 0, os.getpid()) + listen)
+    return sock
+
+
+def next_fork(sock, parent, deadline):
+    """The time of the next fork by process `parent`'s threads."""
+    while time.monotonic() < deadline:
+        sock.settimeout(max(0.01, deadline - time.monotonic()))
+        try:
+            data = sock.recv(4096)
+        except socket.timeout:
+            break
+        what, _, stamp = struct.unpack_from("=IIQ", data, 36)
+        if what == 1 and struct.unpack_from("=4I", data, 52)[1] == parent:  # PROC_EVENT_FORK
+            return stamp
+    raise HarnessError("the program started nothing")
+
+
+SPIN = "sum(range(3000000))"
+
+
+def spin_ms():
+    """A fixed piece of Python's work, the best of five, in ms: the same on
+    the host tells what the emulation costs."""
+    import timeit
+    return min(timeit.repeat(SPIN, number=1, repeat=5)) * 1000
+
+
+def measure_release(desktop):
+    """From the key's release to the launch, the program's fork of the bound
+    program as the kernel times it, 20 strokes."""
+    events = process_events()
+    instance = desktop.start_sorvak("right = /bin/true\n")
+    released = []
+
+    def key(down):
+        desktop.press(desktop.keyboard, ec.KEY_LEFTCTRL, down)
+        if not down:
+            released.append(time.monotonic_ns())
+
+    delays = []
+    for _ in range(20):
+        desktop.stroke(SEGMENTS["right"], key, desktop.moved(desktop.mouse))
+        forked = next_fork(events, instance.process.pid, time.monotonic() + 30)
+        delays.append((forked - released[-1]) / 1e6)
+        # What the stroke's pauses left to read goes before the next one.
+        events.setblocking(False)
+        while True:
+            try:
+                events.recv(4096)
+            except BlockingIOError:
+                break
+    events.close()
+    desktop.host.tell(measure="release", delays=delays, spin_ms=[spin_ms()])
+    desktop.stop(instance)
+
+
+SCENARIOS = {name[len("scenario_"):]: f for name, f in globals().items()
+             if name.startswith("scenario_")}
+MEASURES = {name: f for name, f in globals().items() if name.startswith("measure_")}
+
+
+def keep_evidence(desktop, name):
+    target = SHARE / "evidence" / name
+    target.mkdir(parents=True, exist_ok=True)
+    for instance in desktop.instances:
+        for file in ("stdout.txt", "stderr.txt", "conf.txt"):
+            if (instance.directory / file).exists():
+                shutil.copy2(instance.directory / file,
+                             target / f"{instance.directory.name}-{file}")
+    for file in ("sway.log", "debug-events.txt"):
+        if (WORK / file).exists():
+            shutil.copy2(WORK / file, target / file)
+
+
+def main():
+    host = Host()
+    host.tell(ready=float(Path("/proc/uptime").read_text().split()[0]))
+    began = time.monotonic()
+    try:
+        desktop = Desktop(host)
+    except Exception:
+        host.say(traceback.format_exc())
+        host.tell(done=1)
+        return
+    host.say(f"desktop up in {time.monotonic() - began:.1f} s")
+    failed = 0
+    for name in CONFIG["scenarios"]:
+        began = time.monotonic()
+        try:
+            (SCENARIOS.get(name) or MEASURES[name])(desktop)
+        except Exception:
+            failed += 1
+            host.say(traceback.format_exc())
+            keep_evidence(desktop, name)
+            host.say(f"FAIL {name} ({time.monotonic() - began:.1f} s)")
+        else:
+            host.say(f"PASS {name} ({time.monotonic() - began:.1f} s)")
+        # What a scenario left running does not reach the next.
+        for instance in desktop.instances:
+            if instance.running():
+                instance.process.kill()
+                instance.process.wait(10)
+    host.tell(done=1 if failed else 0)
+    desktop.close()
+
+
+if __name__ == "__main__":
+    main()
