@@ -20,6 +20,9 @@ press_watcher watcher = nullptr;
 // and kept until the release, so a capture is told whole or not at all.
 std::atomic<const stroke_view *> view_wanted{nullptr};
 const stroke_view *view = nullptr;
+// The point the view heard last.
+std::int32_t told_x = 0;
+std::int32_t told_y = 0;
 
 bool key_down = false;
 bool first_poll = true;
@@ -91,6 +94,18 @@ bool foreground_excluded(gesture_context *context)
     return excluded;
 }
 
+// Out of line, so that a cycle without a view is the same code as before
+// there were views. The press's own cycle may find the cursor where the
+// press put the stroke's start: a point of no length is not told.
+__attribute__((noinline)) void tell_move(std::int32_t x, std::int32_t y)
+{
+    if (view->move == nullptr || (x == told_x && y == told_y))
+        return;
+    told_x = x;
+    told_y = y;
+    view->move(x, y);
+}
+
 } // namespace
 
 void watch_presses(press_watcher on_press)
@@ -139,8 +154,11 @@ void poll_cursor(move_handler on_move, gesture_context *context)
     std::int32_t y = prev_y;
     if (plat_cursor_pos(&x, &y) == 0)
         return;
-    if (x != prev_x || y != prev_y)
+    if (x != prev_x || y != prev_y) {
         on_move(x, y, context);
+        if (view != nullptr)
+            tell_move(x, y);
+    }
     prev_x = x;
     prev_y = y;
 }
@@ -158,8 +176,12 @@ void on_capture_start(gesture_context *context)
         context->last_y = y;
     }
     view = view_wanted.load();
-    if (view != nullptr && view->begin != nullptr)
-        view->begin(context->last_x, context->last_y);
+    if (view != nullptr) {
+        told_x = context->last_x;
+        told_y = context->last_y;
+        if (view->begin != nullptr)
+            view->begin(told_x, told_y);
+    }
     context->outcome = capture_gesture;
     if (foreground_excluded(context))
         context->outcome = capture_excluded;
@@ -183,8 +205,6 @@ void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context)
         add_saturated(context->sum_up, -dy);
     context->last_x = x;
     context->last_y = y;
-    if (view != nullptr && view->move != nullptr && (dx != 0 || dy != 0))
-        view->move(x, y);
 }
 
 void on_capture_end(gesture_context *context)

@@ -38,7 +38,8 @@ void poll_key(std::int32_t key_code, capture_handler on_press, capture_handler o
               gesture_context *context);
 
 // Change detector on the cursor. A cycle whose read fails reports nothing and
-// keeps the previous position.
+// keeps the previous position. During a capture that has a view, the view is
+// told each new point after `on_move`.
 void poll_cursor(move_handler on_move, gesture_context *context);
 
 // Zeroes the sums and anchors the stroke at the current cursor (kept as it
