@@ -107,6 +107,7 @@ void end_stroke()
     char *outcome = outcome_waiting.exchange(nullptr);
     if (outcome == nullptr) {
         clear_trail();
+        ShowWindow(trail, SW_HIDE);
         return;
     }
     show_erased();
