@@ -38,10 +38,13 @@ MENU_LABELS = {"edit": "Edit configuration", "reload": "Reload configuration", "
 # group and session ids, then "--", to record.log beside itself: appended, so
 # several runs can be told apart.
 RECORDER = r"""#!/bin/sh
+# The signal mask is read first and by the shell itself: while it waits for
+# a command it runs, the shell blocks every signal.
+while read -r key value; do [ "$key" = SigBlk: ] && blocked=$value; done </proc/$$/status
 log="$(dirname "$0")/record.log"
 {
   for a in "$@"; do printf 'arg=%s\n' "$a"; done
-  sed -n 's/^SigBlk:[[:space:]]*/blocked=/p' /proc/$$/status
+  printf 'blocked=%s\n' "$blocked"
   printf 'stdin=%s\n' "$(readlink /proc/$$/fd/0)"
   printf 'ids=%s\n' "$(ps -o pid= -o pgid= -o sid= -p $$)"
   echo --
