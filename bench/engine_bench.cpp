@@ -63,11 +63,20 @@ void prepare_engine()
     reset_capture_state();
 }
 
+// A view as trail = 1 sets one, its handlers doing nothing: what the engine
+// adds to a capture for it (what the program's handlers then do is theirs).
+const stroke_view idle_view = {
+    [](std::int32_t, std::int32_t) {},
+    [](std::int32_t, std::int32_t) {},
+    [](const char *) {},
+};
+
 // Press, one move of 300 px to the right, release: three cycles, the last one
-// printing the label and calling the (no-op) shell.
+// printing the label and calling the (no-op) shell. Argument 1: with a view.
 void BM_gesture_cycles(benchmark::State &state)
 {
     prepare_engine();
+    watch_strokes(state.range(0) != 0 ? &idle_view : nullptr);
     stream_silencer quiet(STDOUT_FILENO);
     for (auto _ : state) {
         stand_in_set_key(DEFAULT_CAPTURE_KEY, KEY_DOWN);
@@ -78,10 +87,14 @@ void BM_gesture_cycles(benchmark::State &state)
         stand_in_set_key(DEFAULT_CAPTURE_KEY, 0);
         capture_cycle(&g_context);
     }
+    watch_strokes(nullptr);
     state.SetItemsProcessed(state.iterations());
     state.SetLabel("one gesture = 3 cycles, no sleep");
 }
-BENCHMARK(BM_gesture_cycles);
+BENCHMARK(BM_gesture_cycles)->ArgName("trail")->Arg(0)->Arg(1);
+// Fixed counts, for instruction counts under callgrind.
+BENCHMARK(BM_gesture_cycles)->Name("BM_gesture_cycles_fixed")->Arg(0)->Iterations(10000);
+BENCHMARK(BM_gesture_cycles)->Name("BM_gesture_cycles_trail_fixed")->Arg(1)->Iterations(10000);
 
 // The cycle the program spends nearly all its life in: key up, cursor still.
 void BM_idle_cycle(benchmark::State &state)

@@ -72,6 +72,7 @@ const conf_keyword conf_keywords[] = {
     {"left", set_action<left>},
     {"key", set_key},
     {"exclude", set_exclude},
+    {"trail", set_trail},
 };
 
 const int CONF_KEYWORD_COUNT = static_cast<int>(sizeof conf_keywords / sizeof conf_keywords[0]);

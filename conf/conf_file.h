@@ -9,7 +9,7 @@ struct conf_keyword {
     value_handler handler;
 };
 
-// The 62 keywords in table order; the first matching row wins.
+// The 63 keywords in table order; the first matching row wins.
 extern const conf_keyword conf_keywords[];
 extern const int CONF_KEYWORD_COUNT;
 

@@ -123,6 +123,19 @@ void set_key(const char *value, const char *extra, gesture_context *context)
     context->key_code.store(k);
 }
 
+void set_trail(const char *value, const char *extra, gesture_context *context)
+{
+    if (extra != nullptr)
+        conf_report("warning : too much parameter for trail definition\n");
+    if (value == nullptr)
+        value = "";
+    std::int32_t t = read_decimal(value);
+    if (t == 0 && value[0] != '0')
+        conf_reportf("unknown trail value %s, trail value must be integer, restore to no trail\n",
+                     value);
+    context->trail = t == 1;
+}
+
 void set_exclude(const char *value, const char *extra, gesture_context *context)
 {
     if (extra != nullptr)

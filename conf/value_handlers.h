@@ -14,6 +14,10 @@ void set_precision(const char *value, const char *extra, gesture_context *contex
 // A null value reads as the empty text (unknown key value, back to Ctrl).
 void set_key(const char *value, const char *extra, gesture_context *context);
 
+// 1 shows the stroke as it is drawn; 0 and any other number do not. A value
+// that is not a number is reported and reads as 0.
+void set_trail(const char *value, const char *extra, gesture_context *context);
+
 // The hexadecimal digits of `text` (after its "0x"). A character that is not
 // a hexadecimal digit prints "invalid hexadecimal value : TEXT" and ends the
 // process with status 1. Digits beyond the eighth shift the earlier ones out:

@@ -4,6 +4,7 @@
 #include "gesture/launcher.h"
 #include "platform/platform.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -14,6 +15,14 @@ namespace
 constexpr std::int32_t MOUSE_BUTTONS[] = {1, 2, 4, 5, 6};
 
 press_watcher watcher = nullptr;
+
+// Set by the user-interface thread; taken by the capture thread at a press
+// and kept until the release, so a capture is told whole or not at all.
+std::atomic<const stroke_view *> view_wanted{nullptr};
+const stroke_view *view = nullptr;
+// The point the view heard last.
+std::int32_t told_x = 0;
+std::int32_t told_y = 0;
 
 bool key_down = false;
 bool first_poll = true;
@@ -85,6 +94,18 @@ bool foreground_excluded(gesture_context *context)
     return excluded;
 }
 
+// Out of line, so that a cycle without a view is the same code as before
+// there were views. The press's own cycle may find the cursor where the
+// press put the stroke's start: a point of no length is not told.
+__attribute__((noinline)) void tell_move(std::int32_t x, std::int32_t y)
+{
+    if (view->move == nullptr || (x == told_x && y == told_y))
+        return;
+    told_x = x;
+    told_y = y;
+    view->move(x, y);
+}
+
 } // namespace
 
 void watch_presses(press_watcher on_press)
@@ -92,9 +113,16 @@ void watch_presses(press_watcher on_press)
     watcher = on_press;
 }
 
+void watch_strokes(const stroke_view *wanted)
+{
+    view_wanted.store(wanted);
+}
+
 void reset_capture_state()
 {
     watcher = nullptr;
+    view_wanted.store(nullptr);
+    view = nullptr;
     key_down = false;
     first_poll = true;
     prev_x = 0;
@@ -126,8 +154,11 @@ void poll_cursor(move_handler on_move, gesture_context *context)
     std::int32_t y = prev_y;
     if (plat_cursor_pos(&x, &y) == 0)
         return;
-    if (x != prev_x || y != prev_y)
+    if (x != prev_x || y != prev_y) {
         on_move(x, y, context);
+        if (view != nullptr)
+            tell_move(x, y);
+    }
     prev_x = x;
     prev_y = y;
 }
@@ -143,6 +174,13 @@ void on_capture_start(gesture_context *context)
     if (plat_cursor_pos(&x, &y) != 0) {
         context->last_x = x;
         context->last_y = y;
+    }
+    view = view_wanted.load();
+    if (view != nullptr) {
+        told_x = context->last_x;
+        told_y = context->last_y;
+        if (view->begin != nullptr)
+            view->begin(told_x, told_y);
     }
     context->outcome = capture_gesture;
     if (foreground_excluded(context))
@@ -171,20 +209,34 @@ void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context)
 
 void on_capture_end(gesture_context *context)
 {
+    outcome_handler told = view != nullptr ? view->end : nullptr;
+    view = nullptr;
     if (context->outcome == capture_excluded) {
         std::printf("excluded: %s\n", context->excluded_by);
+        if (told != nullptr) {
+            char text[OUTCOME_TEXT_SIZE];
+            std::snprintf(text, sizeof text, "excluded: %s\n", context->excluded_by);
+            told(text);
+        }
         return;
     }
+    const char *said = nullptr;
+    gesture_kind kind = no_gesture;
     if (context->outcome == capture_drag) {
-        std::fputs("drag, no gesture\n", stdout);
+        said = "drag, no gesture\n";
+    } else {
+        kind = classify_gesture(context->sum_right, context->sum_up, context->sum_down,
+                                context->sum_left, context->precision.load());
+        if (kind == no_gesture)
+            said = "insufficient movement\n";
+    }
+    if (said == nullptr) {
+        launch_action(kind, context, told);
         return;
     }
-    gesture_kind kind = classify_gesture(context->sum_right, context->sum_up, context->sum_down,
-                                         context->sum_left, context->precision.load());
-    if (kind == no_gesture)
-        std::fputs("insufficient movement\n", stdout);
-    else
-        launch_action(kind, context);
+    std::fputs(said, stdout);
+    if (told != nullptr)
+        told(said);
 }
 
 void capture_cycle(gesture_context *context)

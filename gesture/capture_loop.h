@@ -3,12 +3,25 @@
 #pragma once
 
 #include "gesture/gesture_context.h"
+#include "gesture/launcher.h"
 
 #include <cstdint>
 
 using capture_handler = void (*)(gesture_context *context);
 using move_handler = void (*)(std::int32_t x, std::int32_t y, gesture_context *context);
 using press_watcher = void (*)(const foreground_program *program);
+using point_handler = void (*)(std::int32_t x, std::int32_t y);
+
+// What shows a stroke as it is drawn, told on the capture thread: the press
+// with the stroke's first point, each later point while the key is held, and
+// the end with the text the capture printed. Any of them may be null. They
+// must return at once, without taking the slot lock: the capture does not
+// wait for a view.
+struct stroke_view {
+    point_handler begin;
+    point_handler move;
+    outcome_handler end;
+};
 
 // Thread body: runs capture_cycle forever.
 [[noreturn]] void capture_loop(gesture_context *context);
@@ -25,7 +38,8 @@ void poll_key(std::int32_t key_code, capture_handler on_press, capture_handler o
               gesture_context *context);
 
 // Change detector on the cursor. A cycle whose read fails reports nothing and
-// keeps the previous position.
+// keeps the previous position. During a capture that has a view, the view is
+// told each new point after `on_move`.
 void poll_cursor(move_handler on_move, gesture_context *context);
 
 // Zeroes the sums and anchors the stroke at the current cursor (kept as it
@@ -45,6 +59,11 @@ void on_capture_end(gesture_context *context);
 // there is an exclude line or a watcher.
 void watch_presses(press_watcher on_press);
 
+// The view told of each capture from the next press to its release (one
+// set meanwhile waits for the next press); null: none, and then nothing of a
+// capture is copied or told. Safe to call from any thread.
+void watch_strokes(const stroke_view *view);
+
 // The pollers' process-wide state back to its start (key up, first poll, no
-// watcher).
+// watcher, no view).
 void reset_capture_state();

@@ -69,6 +69,9 @@ struct gesture_context {
     // decided, and the exclude line that matched.
     capture_outcome outcome;
     char excluded_by[FOREGROUND_NAME_SIZE];
+    // Whether the desktop programs show the stroke as it is drawn (trail =
+    // 1); written by the loader, read after each load on the same thread.
+    bool trail;
 };
 
 // The process's only context; it is never released.

@@ -15,6 +15,16 @@ constexpr const char *labels[GESTURE_KIND_COUNT] = {
     "gauche\n",
 };
 
+// Tells `told` the lines just printed for a bound gesture.
+void tell_launch(outcome_handler told, const char *label, const char *program)
+{
+    if (told == nullptr)
+        return;
+    char text[OUTCOME_TEXT_SIZE];
+    std::snprintf(text, sizeof text, "%s -> %s\n", label, program);
+    told(text);
+}
+
 } // namespace
 
 const char *gesture_label(gesture_kind kind)
@@ -24,7 +34,7 @@ const char *gesture_label(gesture_kind kind)
     return labels[kind];
 }
 
-void launch_action(gesture_kind kind, gesture_context *context)
+void launch_action(gesture_kind kind, gesture_context *context, outcome_handler told)
 {
     const char *label = gesture_label(kind);
     if (label == nullptr)
@@ -37,6 +47,8 @@ void launch_action(gesture_kind kind, gesture_context *context)
     const action_slot &slot = context->slots[kind];
     if (slot.program == nullptr) {
         plat_unlock_slots();
+        if (told != nullptr)
+            told(label);
         return;
     }
     const char *parameters = slot.parameters != nullptr ? slot.parameters : "";
@@ -45,10 +57,12 @@ void launch_action(gesture_kind kind, gesture_context *context)
     if (program_copy != nullptr && parameters_copy != nullptr) {
         plat_unlock_slots();
         std::printf(" -> %s\n", program_copy);
+        tell_launch(told, label, program_copy);
         plat_shell_open(program_copy, parameters_copy);
     } else {
         // Out of memory: launch from the slot itself, holding the lock.
         std::printf(" -> %s\n", slot.program);
+        tell_launch(told, label, slot.program);
         plat_shell_open(slot.program, parameters);
         plat_unlock_slots();
     }

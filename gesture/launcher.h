@@ -2,9 +2,20 @@
 
 #include "gesture/gesture_context.h"
 
+#include <cstddef>
+
+// Room for what one capture prints (a label and its program line), cut to
+// fit, when it is also told to someone.
+constexpr std::size_t OUTCOME_TEXT_SIZE = 512;
+
+// Hears the text a capture printed, newlines included, right after it is
+// printed.
+using outcome_handler = void (*)(const char *outcome);
+
 // The label printed for each kind, newline included; null for no_gesture.
 const char *gesture_label(gesture_kind kind);
 
 // Prints the kind's label and, if its slot is bound, " -> program" and asks
-// the shell to open it. `kind` is never no_gesture.
-void launch_action(gesture_kind kind, gesture_context *context);
+// the shell to open it. `kind` is never no_gesture. `told` (null: nobody)
+// hears the printed text before the shell is asked.
+void launch_action(gesture_kind kind, gesture_context *context, outcome_handler told = nullptr);

@@ -5,9 +5,6 @@
 namespace
 {
 
-// Long enough to read two lines; the server may keep it longer or shorter.
-constexpr gint32 EXPIRE_MILLISECONDS = 10000;
-
 constexpr const char SERVICE[] = "org.freedesktop.Notifications";
 constexpr const char OBJECT_PATH[] = "/org/freedesktop/Notifications";
 
@@ -16,6 +13,7 @@ struct pending_notice {
     gchar *title;
     gchar *body;
     gchar *icon;
+    gint32 milliseconds;
 };
 
 void on_answer(GObject *bus, GAsyncResult *result, gpointer)
@@ -49,7 +47,7 @@ void on_capabilities(GObject *source, GAsyncResult *result, gpointer data)
     g_dbus_connection_call(
         bus, SERVICE, OBJECT_PATH, SERVICE, "Notify",
         g_variant_new("(susssasa{sv}i)", "sorvak", 0u, notice->icon, notice->title, body, &actions,
-                      &hints, EXPIRE_MILLISECONDS),
+                      &hints, notice->milliseconds),
         G_VARIANT_TYPE("(u)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, on_answer, nullptr);
     g_free(body);
     g_free(notice->title);
@@ -60,14 +58,14 @@ void on_capabilities(GObject *source, GAsyncResult *result, gpointer data)
 
 } // namespace
 
-void show_desktop_notice(const char *title, const char *body, const char *icon)
+void show_desktop_notice(const char *title, const char *body, const char *icon, int milliseconds)
 {
     GDBusConnection *bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
     if (bus == nullptr)
         return;
     // conf.txt is read as bytes; the bus carries UTF-8 only.
     auto *notice = new pending_notice{g_utf8_make_valid(title, -1), g_utf8_make_valid(body, -1),
-                                      g_strdup(icon)};
+                                      g_strdup(icon), milliseconds};
     g_dbus_connection_call(bus, SERVICE, OBJECT_PATH, SERVICE, "GetCapabilities", nullptr,
                            G_VARIANT_TYPE("(as)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
                            on_capabilities, notice);

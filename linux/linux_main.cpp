@@ -1,12 +1,13 @@
 // The Linux desktop entry: which input, which conf.txt, one copy per
-// configuration folder, the display, the tray icon, the capture thread, the
-// signals and the GTK main loop.
+// configuration folder, the display, the tray icon, the trail, the capture
+// thread, the signals and the GTK main loop.
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
 #include "linux/desktop_notice.h"
 #include "linux/one_copy.h"
 #include "linux/program_icon.h"
+#include "linux/trail_linux.h"
 #include "linux/tray_linux.h"
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
@@ -54,6 +55,18 @@ void announce_conf_problems()
         show_desktop_notice(notice.title, notice.body, program_icon());
 }
 
+// The stroke is drawn where a program may draw over the others; in a
+// Wayland session, or on a display it cannot draw on, only its outcome is
+// told, as a notice.
+void apply_trail()
+{
+    if (!g_context.trail)
+        show_trail(nullptr);
+    else if (wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")) ||
+             !show_trail(&drawn_trail))
+        show_trail(&noticed_trail);
+}
+
 // A later start for the same configuration ended at once; the user hears
 // from this copy that it runs.
 void announce_second_start()
@@ -70,6 +83,7 @@ void run_command(unsigned command_id)
         std::int32_t key_before = g_context.key_code.load();
         load_configuration();
         announce_conf_problems();
+        apply_trail();
         // A reload is also the user's way to have a key map change seen.
         input_in_use().remap_keys();
         // The capture thread may be waiting for input with the old key in mind.
@@ -179,6 +193,7 @@ int main(int argc, char **argv)
         std::fputs(problem.lines, stderr);
         show_desktop_notice(problem.title, problem.body, program_icon());
     }
+    apply_trail();
     // A thread that cannot start leaves the icon and no gesture capture, as
     // on Windows.
     plat_start_thread(capture_thread, &g_context);

@@ -3,15 +3,18 @@
 # loader, instruction counts, the delay from a key release to the shell call,
 # stripped sizes of the Windows programs, the idle wakeups and CPU of the
 # Linux program on Xvfb, its idle wakeups and release-to-launch delay on
-# Wayland in the test machine (tests/vm) and idle CPU under Wine. Run from
-# anywhere; results are printed and kept in build/perf/perf.txt.
+# Wayland in the test machine (tests/vm) and idle CPU under Wine, the X11 and
+# Wine ones with the trail off and on, and what a held stroke costs with it
+# off and on. Run from anywhere; results are printed and kept in
+# build/perf/perf.txt.
 #
 # Environment: RUNS (default 5) runs per timing and repetitions per benchmark,
 # IDLE_SECONDS (default 60) per idle measurement and IDLE_RUNS (default 3) of
 # them for each program, SECTIONS (default "bench load callgrind release sizes
 # linux wayland wine") to run only some parts, SKIP_WINE=1 to leave out the Wine part,
-# LINUX_PROGRAM to measure another build of the Linux sorvak (one from before
-# a change, say) instead of build/linux/bin/sorvak.
+# LINUX_PROGRAM and WINE_PROGRAM to measure another build of the Linux sorvak
+# or of the 64-bit sorvak.exe (one from before a change, say) instead of
+# build/linux/bin/sorvak and build/win64/bin/sorvak.exe.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,6 +51,11 @@ sim="$root/build/bench/bin/sorvak-sim"
 say "machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -1)"
 say "date: $(date -u '+%Y-%m-%d %H:%M UTC'), load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 say ""
+
+# A held stroke of about 10 s: the capture key down, the pointer round a
+# circle in steps of 5 pixels every 10 ms, as fast as the capture samples it.
+stroke_moves=$(awk 'BEGIN { for (i = 0; i <= 1000; i++) { a = i * 6.2832 / 250
+    printf "mousemove %d %d sleep 0.01 ", 500 + 200 * cos(a), 380 + 200 * sin(a) } }')
 
 # ---------------------------------------------------------------- conf files
 typical='// gestures and the programs they start
@@ -86,7 +94,7 @@ done
 if want bench; then
     say "== Google Benchmark, median of $runs repetitions (build/bench/bin/sorvak_bench)"
     "$bench" --benchmark_repetitions="$runs" --benchmark_report_aggregates_only=true \
-        --benchmark_filter='^BM_(classify|gesture|idle_cycle/|idle_cycle$|trim|str_to|read_line|load_conf)' \
+        --benchmark_filter='^BM_(classify|gesture_cycles/|idle_cycle/|idle_cycle$|trim|str_to|read_line|load_conf)' \
         2>/dev/null | grep '_median ' | sed 's/_median / /' | tee -a "$report"
     say ""
 fi
@@ -126,6 +134,12 @@ elif command -v valgrind >/dev/null; then
     }
     ir=$(callgrind_ir 'capture_cycle(gesture_context*)' "$bench" --benchmark_filter='BM_idle_cycle_fixed')
     say "idle cycle (key up, cursor still): $((ir / 100000)) instructions per cycle (${ir} for 100000)"
+    for trail in off on; do
+        fixed=BM_gesture_cycles_fixed/
+        [[ $trail == on ]] && fixed=BM_gesture_cycles_trail_fixed/
+        ir=$(callgrind_ir 'capture_cycle(gesture_context*)' "$bench" --benchmark_filter="$fixed")
+        say "one gesture (3 cycles, label, shell call), trail $trail: $((ir / 10000)) instructions"
+    done
     for name in typical lines_100000 one_16mb_line; do
         ir=$(callgrind_ir 'load_conf(gesture_context*)' "$sim" "$out/conf/$name/sorvak.exe")
         bytes=$(stat -c %s "$out/conf/$name/conf.txt")
@@ -167,8 +181,9 @@ fi
 # ---------------------------------------------------------------- idle of the Linux program
 if ! want linux; then
     say "== idle of the Linux program not asked for"
-elif ! command -v Xvfb >/dev/null || ! command -v dbus-daemon >/dev/null || ! command -v gcc >/dev/null; then
-    say "== idle of the Linux program skipped: needs xvfb, dbus-daemon and gcc"
+elif ! command -v Xvfb >/dev/null || ! command -v dbus-daemon >/dev/null || ! command -v gcc >/dev/null ||
+    ! command -v xdotool >/dev/null; then
+    say "== idle of the Linux program skipped: needs xvfb, dbus-daemon, gcc and xdotool"
 else
     linux_program=${LINUX_PROGRAM:-$root/build/linux/bin/sorvak}
     if [[ -z ${LINUX_PROGRAM:-} ]]; then
@@ -178,7 +193,10 @@ else
     rm -rf "$run"
     mkdir -p "$run"
     cp "$linux_program" "$run/sorvak"
-    : >"$run/conf.txt" # the defaults: Ctrl captures
+    : >"$run/conf.txt" # the defaults: Ctrl captures, no trail
+    mkdir -p "$run/trail"
+    cp "$linux_program" "$run/trail/sorvak"
+    echo "trail = 1" >"$run/trail/conf.txt"
     gcc -O2 -o "$run/idle_baseline" "$root/bench/idle_baseline_x11.c" -lX11
     # A display, a session bus and a tray host of its own, as on a desktop.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$run/display" >/dev/null 2>&1 &
@@ -217,15 +235,32 @@ else
         fi
         wait $pid 2>/dev/null || true
     }
+    measure_linux_stroke() { # the program; prints its CPU ns, Xvfb's, and the stroke's length in ms
+        local pid c0 x0 t0 c1 x1 t1
+        env "${linux_env[@]}" "$1" >/dev/null 2>&1 &
+        pid=$!
+        sleep 5
+        env "${linux_env[@]}" xdotool mousemove 700 380 keydown ctrl sleep 0.2
+        c0=$(cpu_ns $pid) x0=$(cpu_ns $linux_xvfb) t0=$EPOCHREALTIME
+        # shellcheck disable=SC2086 # one word each
+        env "${linux_env[@]}" xdotool $stroke_moves
+        c1=$(cpu_ns $pid) x1=$(cpu_ns $linux_xvfb) t1=$EPOCHREALTIME
+        env "${linux_env[@]}" xdotool keyup ctrl sleep 1.5
+        if kill $pid 2>/dev/null; then
+            echo "$((c1 - c0)) $((x1 - x0)) $(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.0f", (b - a) * 1000 }')"
+        fi
+        wait $pid 2>/dev/null || true
+    }
     say "== idle of the Linux program on Xvfb over ${idle_seconds} s, median of $idle_runs runs"
     say "   ($linux_program; wakeups: context switches of all threads, /proc/PID/task/*/status;"
     say "   CPU: their run time, /proc/PID/task/*/schedstat)"
     declare -A linux_wakeups linux_cpu linux_server
-    linux_labels=(sorvak "sleep only" "queries+sleep")
+    linux_labels=(sorvak "sorvak trail" "sleep only" "queries+sleep")
     for ((r = 0; r < idle_runs; r++)); do
         for label in "${linux_labels[@]}"; do
             case $label in
                 sorvak) result=$(measure_linux "$run/sorvak") ;;
+                "sorvak trail") result=$(measure_linux "$run/trail/sorvak") ;;
                 "sleep only") result=$(measure_linux "$run/idle_baseline") ;;
                 *) result=$(measure_linux "$run/idle_baseline" poll) ;;
             esac
@@ -246,6 +281,32 @@ else
     say "  runs (wakeups, process CPU ns, Xvfb CPU ns, over ${idle_seconds} s):"
     for label in "${linux_labels[@]}"; do
         say "    $label: ${linux_wakeups[$label]:-}/ ${linux_cpu[$label]:-}/ ${linux_server[$label]:-}"
+    done
+    say ""
+    say "== a held stroke of about 10 s (1000 steps of 5 px, 10 ms apart), median of $idle_runs runs"
+    declare -A stroke_cpu stroke_server stroke_ms
+    for ((r = 0; r < idle_runs; r++)); do
+        for label in sorvak "sorvak trail"; do
+            program=$run/sorvak
+            [[ $label == "sorvak trail" ]] && program=$run/trail/sorvak
+            result=$(measure_linux_stroke "$program")
+            [[ -n $result ]] || { say "$label: did not stay up"; continue; }
+            read -r c x t <<<"$result"
+            stroke_cpu[$label]+="$c " stroke_server[$label]+="$x " stroke_ms[$label]+="$t "
+        done
+    done
+    say "$(printf '%-14s %22s %22s' program 'process CPU ms/s' 'Xvfb CPU ms/s')"
+    for label in sorvak "sorvak trail"; do
+        c=$(median_of "${stroke_cpu[$label]:-}")
+        x=$(median_of "${stroke_server[$label]:-}")
+        t=$(median_of "${stroke_ms[$label]:-}")
+        [[ $c == n/a ]] && continue
+        say "$(awk -v c="$c" -v x="$x" -v t="$t" -v n="$label" \
+            'BEGIN { printf "%-14s %22.2f %22.2f", n, c / 1e3 / t, x / 1e3 / t }')"
+    done
+    say "  runs (process CPU ns, Xvfb CPU ns, stroke ms):"
+    for label in sorvak "sorvak trail"; do
+        say "    $label: ${stroke_cpu[$label]:-}/ ${stroke_server[$label]:-}/ ${stroke_ms[$label]:-}"
     done
     linux_cleanup
     trap - EXIT
@@ -290,19 +351,23 @@ say ""
 # ---------------------------------------------------------------- idle CPU under Wine
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver
-exe64="$root/build/win64/bin/sorvak.exe"
+exe64=${WINE_PROGRAM:-$root/build/win64/bin/sorvak.exe}
 if ! want wine; then
     say "== idle CPU under Wine not asked for"
-elif [[ ! -x $wine ]] || ! command -v Xvfb >/dev/null || ! command -v x86_64-w64-mingw32-gcc >/dev/null; then
-    say "== idle CPU under Wine skipped: needs wine64, xvfb and gcc-mingw-w64-x86-64"
+elif [[ ! -x $wine ]] || ! command -v Xvfb >/dev/null || ! command -v x86_64-w64-mingw32-gcc >/dev/null ||
+    ! command -v xdotool >/dev/null; then
+    say "== idle CPU under Wine skipped: needs wine64, xvfb, gcc-mingw-w64-x86-64 and xdotool"
 elif [[ ! -f $exe64 ]]; then
     say "== idle CPU under Wine skipped: $exe64 not built"
 else
     say "== idle CPU under Wine over ${idle_seconds} s, median of $idle_runs runs (utime+stime from /proc/PID/stat)"
-    mkdir -p "$out/wine_run"
+    say "   ($exe64)"
+    mkdir -p "$out/wine_run/trail"
     x86_64-w64-mingw32-gcc -O2 -mwindows -o "$out/wine_run/idle_baseline.exe" "$root/bench/idle_baseline.c"
     cp "$exe64" "$out/wine_run/sorvak.exe"
     cp "$out/conf/typical/conf.txt" "$out/wine_run/conf.txt"
+    cp "$exe64" "$out/wine_run/trail/sorvak.exe"
+    { cat "$out/conf/typical/conf.txt"; echo "trail = 1"; } >"$out/wine_run/trail/conf.txt"
     export WINEPREFIX="$out/wineprefix" WINEDEBUG=-all
     # Nothing left over from an earlier run may share the server.
     "$wineserver" -k >/dev/null 2>&1 || true
@@ -319,15 +384,19 @@ else
     "$wineserver" -w >/dev/null 2>&1 || true
     tck=$(getconf CLK_TCK)
     ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-    # CPU ticks of one program over the idle period, then of its wineserver.
-    measure() { # program, then its arguments
-        local prog=$1 pid="" server="" server_dir candidate p0 s0 i
+    # CPU ticks of one program over the idle period, then of its wineserver;
+    # with "stroke" first, over a held stroke instead, then Xvfb's ticks and
+    # the stroke's length in ms.
+    measure() { # [stroke] program (under wine_run, \ between folders), then its arguments
+        local mode=idle prog pid="" server="" server_dir candidate p0 s0 x0 t0 p1 s1 x1 t1 i
+        [[ $1 == stroke ]] && { mode=stroke; shift; }
+        prog=$1
         shift
         "$wine" explorer /desktop=perf,1024x768 "Z:${out//\//\\}\\wine_run\\$prog" "$@" >/dev/null 2>&1 &
         # The program's own process, not the explorer that started it.
         for ((i = 0; i < 60; i++)); do
             sleep 1
-            pid=$(pgrep -a -f "wine_run.$prog" -U "$(id -u)" | grep -v -i explorer | awk 'NR == 1 { print $1 }' || true)
+            pid=$(pgrep -a -f "wine_run.${prog//\\/.}" -U "$(id -u)" | grep -v -i explorer | awk 'NR == 1 { print $1 }' || true)
             [[ -n $pid ]] && break
         done
         # This prefix's server: its working directory is named after the prefix.
@@ -335,21 +404,32 @@ else
         for candidate in $(pgrep '^wineserver' -U "$(id -u)"); do
             [[ $(readlink "/proc/$candidate/cwd") == */"$server_dir" ]] && server=$candidate
         done
-        if [[ -n $pid && -n $server ]]; then
+        if [[ -n $pid && -n $server && $mode == idle ]]; then
             sleep 5 # let start-up finish
             p0=$(ticks "$pid") s0=$(ticks "$server")
             sleep "$idle_seconds"
             echo "$(($(ticks "$pid") - p0)) $(($(ticks "$server") - s0))"
+        elif [[ -n $pid && -n $server ]]; then
+            sleep 5
+            xdotool mousemove 700 380 keydown ctrl sleep 0.2
+            p0=$(ticks "$pid") s0=$(ticks "$server") x0=$(ticks "$xvfb_pid") t0=$EPOCHREALTIME
+            # shellcheck disable=SC2086 # one word each
+            xdotool $stroke_moves
+            p1=$(ticks "$pid") s1=$(ticks "$server") x1=$(ticks "$xvfb_pid") t1=$EPOCHREALTIME
+            xdotool keyup ctrl sleep 1.5
+            echo "$((p1 - p0)) $((s1 - s0)) $((x1 - x0))" \
+                "$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.0f", (b - a) * 1000 }')"
         fi
         "$wineserver" -k >/dev/null 2>&1 || true
         sleep 2
     }
     declare -A proc_ticks server_ticks
-    labels=(sorvak "sleep only" "queries+sleep")
+    labels=(sorvak "sorvak trail" "sleep only" "queries+sleep")
     for ((run = 0; run < idle_runs; run++)); do
         for label in "${labels[@]}"; do
             case $label in
                 sorvak) result=$(measure sorvak.exe) ;;
+                "sorvak trail") result=$(measure 'trail\sorvak.exe') ;;
                 "sleep only") result=$(measure idle_baseline.exe) ;;
                 *) result=$(measure idle_baseline.exe poll) ;;
             esac
@@ -369,6 +449,33 @@ else
     say "  runs (process ticks, wineserver ticks at $tck a second):"
     for label in "${labels[@]}"; do
         say "    $label: ${proc_ticks[$label]:-}/ ${server_ticks[$label]:-}"
+    done
+    say ""
+    say "== a held stroke of about 10 s under Wine (1000 steps of 5 px, 10 ms apart), median of $idle_runs runs"
+    declare -A stroke_proc stroke_wineserver stroke_x stroke_ms
+    for ((run = 0; run < idle_runs; run++)); do
+        for label in sorvak "sorvak trail"; do
+            prog=sorvak.exe
+            [[ $label == "sorvak trail" ]] && prog='trail\sorvak.exe'
+            result=$(measure stroke "$prog")
+            [[ -n $result ]] || { say "$label: did not start under Wine"; continue; }
+            read -r p w x t <<<"$result"
+            stroke_proc[$label]+="$p " stroke_wineserver[$label]+="$w " stroke_x[$label]+="$x " stroke_ms[$label]+="$t "
+        done
+    done
+    say "$(printf '%-14s %18s %22s %16s' program 'process CPU %' 'wineserver CPU %' 'Xvfb CPU %')"
+    for label in sorvak "sorvak trail"; do
+        p=$(median_of "${stroke_proc[$label]:-}")
+        w=$(median_of "${stroke_wineserver[$label]:-}")
+        x=$(median_of "${stroke_x[$label]:-}")
+        t=$(median_of "${stroke_ms[$label]:-}")
+        [[ $p == n/a ]] && continue
+        say "$(awk -v p="$p" -v w="$w" -v x="$x" -v t="$t" -v k="$tck" -v n="$label" \
+            'BEGIN { f = 100000 / k / t; printf "%-14s %18.1f %22.1f %16.1f", n, p * f, w * f, x * f }')"
+    done
+    say "  runs (process, wineserver and Xvfb ticks at $tck a second, stroke ms):"
+    for label in sorvak "sorvak trail"; do
+        say "    $label: ${stroke_proc[$label]:-}/ ${stroke_wineserver[$label]:-}/ ${stroke_x[$label]:-}/ ${stroke_ms[$label]:-}"
     done
 fi
 say ""

@@ -8,7 +8,7 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libbenchmark-dev python3
 # The locale sources a Wine scenario compiles a Japanese locale from.
 packages+=(locales)
 # The native Linux program (X11, GTK tray) and its acceptance tests' tray host and bus.
-packages+=(pkg-config libx11-dev libxi-dev libx11-xcb-dev libglib2.0-dev libgtk-3-dev
+packages+=(pkg-config libx11-dev libxi-dev libx11-xcb-dev libxext-dev libglib2.0-dev libgtk-3-dev
            libayatana-appindicator3-dev trayer dbus-daemon)
 # Its package (dpkg-shlibdeps, lintian) and the tests' StatusNotifier host.
 packages+=(dpkg-dev lintian python3-gi)

@@ -5,6 +5,7 @@
 #include "gesture/gesture_context.h"
 #include "platform/platform.h"
 #include "shell/one_copy.h"
+#include "shell/trail_window.h"
 #include "shell/tray_icon.h"
 #include "shell/window_proc.h"
 #include "shell_common/program_path.h"
@@ -110,6 +111,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
         announce_conf_problems();
     }
 
+    show_trail(g_context.trail, g_main_window);
     // A thread that cannot start leaves the program running with its icon
     // and no gesture capture.
     plat_start_thread(capture_thread, &g_context);

@@ -1,5 +1,6 @@
 #include "shell/window_proc.h"
 
+#include "shell/trail_window.h"
 #include "shell_common/conf_notice.h"
 #include "shell_common/tray_commands.h"
 
@@ -91,6 +92,7 @@ LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam, 
             PostQuitMessage(0);
         } else if (LOWORD(wparam) == CMD_RELOAD_CONF) {
             announce_conf_problems();
+            show_trail(g_context_pointer->trail, window);
         }
         return 0;
     case WM_TRAY_NOTIFY:
@@ -150,6 +152,9 @@ void announce_conf_problems()
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam)
 {
+    // A stroke's points come a hundred a second: they need no menu.
+    if (trail_message(message, wparam, lparam))
+        return 0;
     HMENU menu = LoadMenuA(g_instance, MAKEINTRESOURCEA(IDR_TRAY_MENU));
     if (menu == nullptr)
         return -1;

@@ -244,6 +244,62 @@ TEST_F(capture, a_watcher_hears_the_foreground_at_each_press)
     EXPECT_EQ(heard, (std::vector<std::string>{"?", "xterm"}));
 }
 
+std::vector<std::string> heard;
+
+std::string point(const char *what, std::int32_t x, std::int32_t y)
+{
+    return std::string(what) + " " + std::to_string(x) + "," + std::to_string(y);
+}
+
+const stroke_view recorder = {
+    [](std::int32_t x, std::int32_t y) { heard.push_back(point("begin", x, y)); },
+    [](std::int32_t x, std::int32_t y) { heard.push_back(point("move", x, y)); },
+    [](const char *outcome) { heard.push_back(std::string("end ") + outcome); },
+};
+
+TEST_F(capture, a_view_hears_each_stroke_and_what_it_printed_before_the_launch)
+{
+    heard.clear();
+    store_action(up, "notepad.exe", "", context.get());
+    stand_in_on_shell([](const char *, const char *, void *) { heard.push_back("shell"); },
+                      nullptr);
+    EXPECT_EQ(run({at(0, 500, 500), at(DOWN, 500, 500), at(DOWN, 500, 200), at(0, 500, 200)}),
+              "haut\n -> notepad.exe\n");
+    EXPECT_EQ(heard, std::vector<std::string>{"shell"}) << "no view: nothing told";
+
+    heard.clear();
+    watch_strokes(&recorder);
+    set_exclude("xterm", nullptr, context.get());
+    std::string out =
+        run({at(0, 500, 500), at(DOWN, 500, 500), at(DOWN, 500, 400), at(DOWN, 500, 200),
+             at(0, 500, 200), at(DOWN, 0, 0), with(at(DOWN, 300, 0), LEFT_BUTTON, DOWN),
+             at(0, 300, 0), at(DOWN, 300, 0), at(0, 300, 0), at(DOWN, 0, 0), at(0, 0, 0)});
+    stand_in_set_foreground({"XTerm"});
+    out += run({at(DOWN, 0, 0), at(0, 0, 0)});
+    EXPECT_EQ(out, "haut\n -> notepad.exe\ndrag, no gesture\ninsufficient movement\n"
+                   "insufficient movement\nexcluded: xterm\n");
+    // The press cycle's own poll finds the cursor where the press put the
+    // stroke's start: no point of no length.
+    EXPECT_EQ(heard, (std::vector<std::string>{"begin 500,500", "move 500,400", "move 500,200",
+                                               "end haut\n -> notepad.exe\n", "shell", "begin 0,0",
+                                               "move 300,0", "end drag, no gesture\n",
+                                               "begin 300,0", "end insufficient movement\n",
+                                               "begin 0,0", "end insufficient movement\n",
+                                               "begin 0,0", "end excluded: xterm\n"}));
+
+    // A view taken at a press hears its capture to the end; one set or
+    // cleared meanwhile counts from the next press.
+    heard.clear();
+    stand_in_set_foreground({});
+    run({at(DOWN, 0, 0), at(DOWN, 0, 300)});
+    watch_strokes(nullptr);
+    run({at(DOWN, 0, 400), at(0, 0, 400), at(DOWN, 0, 400), at(DOWN, 9, 400)});
+    watch_strokes(&recorder);
+    run({at(0, 9, 400), at(DOWN, 9, 400), at(0, 9, 400)});
+    EXPECT_EQ(heard, (std::vector<std::string>{"begin 0,0", "move 0,300", "move 0,400", "end bas\n",
+                                               "begin 9,400", "end insufficient movement\n"}));
+}
+
 TEST_F(capture, loop_runs_until_the_process_exits)
 {
     EXPECT_EXIT(

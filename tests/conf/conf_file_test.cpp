@@ -162,8 +162,10 @@ TEST_F(conf_file, empty_words_vanish_in_the_value)
 
 TEST_F(conf_file, reload_keeps_absent_values_and_later_lines_win)
 {
-    load("up = a.exe\ndown = b.exe | 1\nprec = 30\nkey = 16\n");
+    EXPECT_FALSE(context->trail);
+    load("up = a.exe\ndown = b.exe | 1\nprec = 30\nkey = 16\nTrail = 1\n");
     EXPECT_EQ(load("down = c.exe\ndown = d.exe | 2\n"), "");
+    EXPECT_TRUE(context->trail);
     EXPECT_STREQ(program(up), "a.exe");
     EXPECT_STREQ(program(down), "d.exe");
     EXPECT_STREQ(parameters(down), "2");
@@ -192,9 +194,9 @@ TEST_F(conf_file, each_load_brings_its_own_exclude_lines)
     EXPECT_EQ(context->excluded_count, 1) << "a missing file changes nothing";
 }
 
-TEST_F(conf_file, table_holds_62_distinct_keys)
+TEST_F(conf_file, table_holds_63_distinct_keys)
 {
-    ASSERT_EQ(CONF_KEYWORD_COUNT, 62);
+    ASSERT_EQ(CONF_KEYWORD_COUNT, 63);
     for (int i = 0; i < CONF_KEYWORD_COUNT; ++i)
         for (int j = i + 1; j < CONF_KEYWORD_COUNT; ++j)
             EXPECT_STRNE(conf_keywords[i].key, conf_keywords[j].key);
@@ -251,7 +253,7 @@ TEST_F(conf_file, every_keyword_binds_its_own_slot)
             }
         }
     }
-    EXPECT_EQ(keys_seen + 2, CONF_KEYWORD_COUNT); // and key, exclude
+    EXPECT_EQ(keys_seen + 3, CONF_KEYWORD_COUNT); // and key, exclude, trail
 }
 
 TEST_F(conf_file, line_numbers_count_every_line)

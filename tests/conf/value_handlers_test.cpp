@@ -85,6 +85,32 @@ INSTANTIATE_TEST_SUITE_P(
         number_case{"-3", nullptr, -3, ""}, number_case{"99999999999", nullptr, INT32_MAX, ""},
         number_case{"0x10", "x", 16, "warning : too much parameter for key definition\n"}));
 
+class trail : public testing::TestWithParam<number_case>
+{
+};
+
+// Only 1 shows the trail; a word is reported and switches it off.
+TEST_P(trail, is_on_for_one_only)
+{
+    const number_case &c = GetParam();
+    test_context context;
+    context->trail = c.stored == 0;
+    captured_output io = capture_output([&] { set_trail(c.value, c.extra, context.get()); });
+    EXPECT_EQ(context->trail, c.stored == 1) << c.value;
+    EXPECT_EQ(io.err, c.err) << c.value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    values, trail,
+    testing::Values(
+        number_case{"1", nullptr, 1, ""}, number_case{"0", nullptr, 0, ""},
+        number_case{"2", nullptr, 0, ""}, number_case{"1abc", nullptr, 1, ""},
+        number_case{"on", nullptr, 0,
+                    "unknown trail value on, trail value must be integer, restore to no trail\n"},
+        number_case{nullptr, nullptr, 0,
+                    "unknown trail value , trail value must be integer, restore to no trail\n"},
+        number_case{"1", "x", 1, "warning : too much parameter for trail definition\n"}));
+
 TEST(key_hex, malformed_digit_ends_the_process_as_a_failure)
 {
     test_context context;

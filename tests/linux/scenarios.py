@@ -749,6 +749,70 @@ def scenario_check(session):
     expect_equal("programs started", read_records(recorder.parent / "record.log"), [])
     expect_equal("still watching", live.poll(), None)
 
+# A window at (100, 150), 800 by 400, that logs where each press lands.
+CLICK_WINDOW = """
+import gi, sys
+gi.require_version("Gtk", "3.0")
+from gi.repository import Gtk
+window = Gtk.Window(title="count clicks")
+window.set_default_size(800, 400)
+window.move(100, 150)
+seen = []
+def pressed(widget, event):
+    if event.time not in seen:  # GTK may hand one press over twice
+        seen.append(event.time)
+        with open(sys.argv[1], "a") as log:
+            log.write(f"{event.x_root:.0f} {event.y_root:.0f}\\n")
+window.connect("button-press-event", pressed)
+window.show_all()
+Gtk.main()
+"""
+
+
+def scenario_trail(session):
+    """trail = 1 draws the stroke over every window while the key is held,
+    clicks on it reaching the window under it; at release the line goes and
+    the outcome shows beside the pointer for about a second. With trail = 0
+    nothing shows, before it was turned on as after. In a Wayland session
+    the outcome is a desktop notice instead."""
+    clicks = session.work / "clicks.log"
+    session.others.append(subprocess.Popen(["/usr/bin/python3", "-c", CLICK_WINDOW, str(clicks)],
+                                           env=session.env(), stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL))
+    subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^count clicks$"],
+                   env=session.env(), capture_output=True, timeout=20)
+    time.sleep(0.5)
+    bare = harness.xdesktop.TrailScreen(session)
+    instance = session.start_sorvak("right = true\ntrail = 0\n")
+
+    def set_trail(value):
+        instance.write_conf(f"right = true\ntrail = {value}\n")
+        instance.send(signal.SIGHUP)
+        time.sleep(0.3)
+
+    shots = harness.xdesktop.check_trail(session, bare, set_trail, clicks)
+    harness.SHOTS.mkdir(parents=True, exist_ok=True)
+    for shot in shots:
+        shutil.copy2(shot, harness.SHOTS / f"{shot.stem[3:]}.png")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(),
+                 "droite\n -> true\ndrag, no gesture\ndroite\n -> true\ndroite\n -> true\n")
+    expect_equal("standard error", instance.stderr(), "")
+
+    # --input=x11 keeps the capture on this display.
+    server = session.start_notification_server()
+    wayland = session.start_sorvak("trail = 1\n", env={**session.env(),
+                                                       "XDG_SESSION_TYPE": "wayland"},
+                                   args=["--input=x11"])
+    make(session, "up")
+    wait_for(server.received, 5, "the outcome's notice")
+    icon = str(session.runtime / "sorvak-icons" / "sorvak.png")
+    expect_equal("notices", server.received(), [("sorvak", icon, "sorvak", "haut", 1000)])
+    wayland.send(signal.SIGTERM)
+    expect_exit(wayland, 0)
+
+
 NO_XINPUT = None  # set from the command line
 
 SCENARIOS = {name[len("scenario_"):]: function for name, function in globals().items()

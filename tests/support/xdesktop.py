@@ -189,6 +189,83 @@ def centred_start(segments, centre):
     return (centre[0] - (min(xs) + max(xs)) // 2, centre[1] - (min(ys) + max(ys)) // 2)
 
 
+# The trail checks, the same for both desktop programs: a rightward stroke
+# over a window that logs the clicks it gets, the pixels sampled on the line
+# and beside it, and the box they and the label (below and right of the
+# stroke's end) lie in.
+TRAIL_START, TRAIL_END = (200, 300), (500, 300)
+ON_LINE = [(250, 300), (350, 301), (450, 299), TRAIL_END]
+BESIDE = [(250, 285), (350, 315), (450, 288)]
+TRAIL_BOX = (200, 280, 600, 140)
+LINE_COLOUR = (255, 140, 0)
+
+
+class TrailScreen:
+    """The pixels of TRAIL_BOX, read at once."""
+
+    def __init__(self, session):
+        self.rows = read_pixels(session.display, TRAIL_BOX)
+
+    def at(self, points):
+        return [self.rows[y - TRAIL_BOX[1]][x - TRAIL_BOX[0]] for x, y in points]
+
+    def label_height(self):
+        """Rows of the line's colour below and right of the stroke's end: the label."""
+        left, top = TRAIL_END[0] - TRAIL_BOX[0] + 8, TRAIL_END[1] - TRAIL_BOX[1] + 8
+        return sum(LINE_COLOUR in row[left:] for row in self.rows[top:])
+
+
+def check_trail(session, bare, set_trail, clicks, scale=1):
+    """With the program started with trail = 0 over the clicks window, whose
+    log is `clicks`, and `bare` the TrailScreen before it started: nothing
+    is drawn; after set_trail(1) the line follows the held stroke, not
+    beside it, a click on it reaches the window, and at the release the line
+    goes and the outcome shows for about a second, taller for a gesture with
+    its program; after set_trail(0) nothing again. Returns the screenshots
+    of the line and of a gesture's label. Every wait lasts `scale` times
+    longer."""
+    def held_stroke():
+        session.xdotool(*gesture_script([(TRAIL_END[0] - TRAIL_START[0], 0)], TRAIL_START,
+                                        ["keydown", "ctrl"], [], lambda x, y: True))
+
+    def screen_when(condition, timeout, what):
+        return wait_for(lambda: next(filter(condition, [TrailScreen(session)]), None),
+                        timeout * scale, what)
+
+    def nothing_drawn(what):
+        held_stroke()
+        time.sleep(0.5 * scale)
+        shown = TrailScreen(session)
+        session.xdotool("keyup", "ctrl")
+        expect_equal(f"{what}: pixels on and beside the stroke", shown.at(ON_LINE + BESIDE),
+                     bare.at(ON_LINE + BESIDE))
+
+    nothing_drawn("trail = 0")
+    set_trail(1)
+    held_stroke()
+    held = screen_when(lambda shown: shown.at(ON_LINE) == [LINE_COLOUR] * len(ON_LINE), 10,
+                       "the line along the stroke")
+    held_shot = session.screenshot("trail-held")
+    expect_equal("pixels beside the line", held.at(BESIDE), bare.at(BESIDE))
+    # The pointer rests on the line's end.
+    session.xdotool("click", 1)
+    wait_for(lambda: clicks.exists() and clicks.read_text().split() == ["500", "300"], 10 * scale,
+             "the click on the line to reach the window under it")
+    session.xdotool("keyup", "ctrl")
+    released = screen_when(
+        lambda shown: shown.at(ON_LINE) == bare.at(ON_LINE) and shown.label_height() > 8, 10,
+        "the line to go and the label to show beside the pointer at the release")
+    wait_for(lambda: TrailScreen(session).label_height() == 0, 5 * scale, "the label to go")
+    session.gesture([(TRAIL_END[0] - TRAIL_START[0], 0)], start=TRAIL_START)
+    # Two lines, the label and the program, against one for the drag.
+    screen_when(lambda shown: shown.label_height() > released.label_height(), 5,
+                "the label of the gesture")
+    label_shot = session.screenshot("trail-label")
+    set_trail(0)
+    nothing_drawn("trail = 0 after a reload")
+    return held_shot, label_shot
+
+
 class Instance:
     """One running copy of the program in a folder of its own."""
 

@@ -549,18 +549,23 @@ def scenario_check(desktop):
 
 def scenario_reload(desktop):
     """A reload to key = 0x10 takes effect at once, for a Shift held already
-    too; then Shift captures, Ctrl no longer does."""
+    too; then Shift captures, Ctrl no longer does. The trail it turns on is
+    told as a notice for each stroke: nothing is drawn on Wayland."""
     instance = desktop.start_sorvak("")
+    notes = len(desktop.notices.received())
     desktop.press(desktop.keyboard, ec.KEY_LEFTSHIFT)
     time.sleep(0.3 * SLOW)
-    instance.write_conf("key = 0x10\n")
+    instance.write_conf("key = 0x10\ntrail = 1\n")
     instance.send(signal.SIGHUP)
     time.sleep(0.5 * SLOW)
     desktop.gesture(SEGMENTS["down"], key=ec.KEY_LEFTSHIFT, held=True)
     desktop.gesture(SEGMENTS["right"])
     desktop.gesture(SEGMENTS["left"], key=ec.KEY_RIGHTSHIFT)
+    wait_for(lambda: len(desktop.notices.received()) >= notes + 2, 30, "the trail's notices")
     desktop.stop(instance)
     expect_equal("standard output", instance.stdout(), "bas\ngauche\n")
+    expect_equal("the trail's notices", [n[2:] for n in desktop.notices.received()[notes:]],
+                 [("sorvak", "bas", 1000), ("sorvak", "gauche", 1000)])
 
 
 def thread_wakeups(instance):

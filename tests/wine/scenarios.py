@@ -435,6 +435,41 @@ def scenario_shell_restart(session):
         expect_equal(f"stderr of {copy.directory.name}", copy.stderr(), bogus)
 
 
+def scenario_trail(session):
+    """trail = 1 draws the stroke over every window while the key is held,
+    clicks on it reaching the window under it; at release the line goes and
+    the outcome shows beside the pointer for about a second. With trail = 0
+    nothing shows, before it was turned on as after."""
+    shutil.copy2(session.bin_dir / "count_clicks.exe", session.work)
+    session.others.append(subprocess.Popen(
+        [*harness.WINE, harness.windows_path(session.work / "count_clicks.exe")],
+        env=harness.wine_env(session.display), stdin=subprocess.DEVNULL,
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    session.wait_for_window("count clicks", "the window that counts clicks")
+    time.sleep(harness.TIME_SCALE)
+    bare = harness.xdesktop.TrailScreen(session)
+    instance = session.start_sorvak(
+        lambda directory: f"right = {harness.windows_path(directory / 'record_args.exe')}\n"
+                          "trail = 0\n")
+
+    def set_trail(value):
+        instance.write_conf(bind(instance, "right") + f"trail = {value}\n")
+        session.tray_menu(instance, "reload")
+
+    shots = harness.xdesktop.check_trail(session, bare, set_trail,
+                                         session.work / "count_clicks.log", harness.TIME_SCALE)
+    harness.SHOTS.mkdir(parents=True, exist_ok=True)
+    for shot in shots:
+        shutil.copy2(shot, harness.SHOTS / f"{shot.stem[3:]}-{harness.ARCH}.png")
+    session.send_close(instance)
+    expect_exit(instance, 0)
+    program = instance.helper_path("record_args.exe")
+    expect_equal("stdout", instance.stdout(),
+                 f"droite\n -> {program}\ndrag, no gesture\ndroite\n -> {program}\n"
+                 f"droite\n -> {program}\n")
+    expect_equal("stderr", instance.stderr(), "")
+
+
 def scenario_answers_messages(session):
     """A thread that called the shell and owns a window answers messages sent
     to it while it pauses between capture cycles."""
@@ -450,8 +485,8 @@ CHECK_CONF = ("up = notepad.exe | readme.txt\n"
               "key = 4\n")
 
 
-def check_report(path, key, precision, bindings):
-    text = f"file: {path}\ncapture key: {key}\nprecision: {precision}\n"
+def check_report(path, key, precision, bindings, trail="off"):
+    text = f"file: {path}\ncapture key: {key}\nprecision: {precision}\ntrail: {trail}\n"
     for kind, _, label in sorted(KINDS, key=lambda k: SLOT_ORDER.index(k[0])):
         text += f"{kind:<11} {label:<17} {bindings.get(kind, 'unbound')}\n"
     return text
@@ -496,11 +531,11 @@ def scenario_check_report(session):
                      (result.returncode, result.stdout.encode("latin-1").decode("utf-8")),
                      (0, shown + diagnostics + report + tail + "status 1\n"))
 
-    (folder / "conf.txt").write_bytes(b"// clean\nright = calc.exe\nkey = 0x10\n")
+    (folder / "conf.txt").write_bytes(b"// clean\nright = calc.exe\nkey = 0x10\ntrail = 1\n")
     result = session.run_windows(check, harness.windows_path(folder))
     expect_equal("status of a clean file", result.returncode, 0)
     expect_equal("clean report", result.stdout,
-                 check_report(conf, "16 (Shift)", 50, {"right": "calc.exe"}))
+                 check_report(conf, "16 (Shift)", 50, {"right": "calc.exe"}, trail="on"))
     expect_equal("clean diagnostics", result.stderr, "")
 
     # Without a path: the conf.txt beside the checker, here none.
@@ -638,6 +673,7 @@ SCENARIOS = {
     "start_paths": scenario_start_paths,
     "shell_restart": scenario_shell_restart,
     "answers_messages": scenario_answers_messages,
+    "trail": scenario_trail,
     "check_report": scenario_check_report,
     "check_live": scenario_check_live,
     "run_display": scenario_run_display,

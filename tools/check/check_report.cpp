@@ -122,7 +122,8 @@ void print_report(std::FILE *out, const gesture_context *context)
     std::fprintf(out, "file: %s\n", context->conf_path != nullptr ? context->conf_path : "");
     std::fputs("capture key: ", out);
     print_key(out, context->key_code.load());
-    std::fprintf(out, "\nprecision: %d\n", context->precision.load());
+    std::fprintf(out, "\nprecision: %d\ntrail: %s\n", context->precision.load(),
+                 context->trail ? "on" : "off");
     for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind) {
         const char *label = gesture_label(static_cast<gesture_kind>(kind));
         int label_length = static_cast<int>(std::strlen(label)) - 1; // without its newline

@@ -25,7 +25,8 @@ const char *gesture_kind_name(gesture_kind kind);
 // one: "17 (Ctrl)", "65 (A)", "300".
 void print_key(std::FILE *out, std::int32_t code);
 
-// The report: the file, the capture key, the precision, one line per kind
+// The report: the file, the capture key, the precision, whether the trail is
+// shown, one line per kind
 // in slot order with its label and binding, or "unbound", then one line per
 // exclude line.
 void print_report(std::FILE *out, const gesture_context *context);

@@ -77,7 +77,7 @@ TEST(check_report, reports_what_the_loader_stored_in_slot_order)
     write_file(dir + "/conf.txt", "up = notepad.exe | readme.txt\n"
                                   "left down = x.exe\n"
                                   "other = | only parameters\n"
-                                  "key = 0x12\nprec = 30\n");
+                                  "key = 0x12\nprec = 30\ntrail = 1\n");
     test_context context(dir + "/sorvak.exe");
     long before = conf_report_count();
     captured_output loaded = capture_output([&] { load_conf(context.get()); });
@@ -88,6 +88,7 @@ TEST(check_report, reports_what_the_loader_stored_in_slot_order)
                               "/conf.txt\n"
                               "capture key: 18 (Alt)\n"
                               "precision: 30\n"
+                              "trail: on\n"
                               "up          haut              notepad.exe | readme.txt\n"
                               "down        bas               unbound\n"
                               "right       droite            unbound\n"
