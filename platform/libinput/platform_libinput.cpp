@@ -12,13 +12,11 @@
 #include <fcntl.h>
 #include <libinput.h>
 #include <libudev.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
-#include <ctime>
 #include <string>
 #include <vector>
 
@@ -205,13 +203,6 @@ void open_context(libinput_platform &p)
     take_events(p);
 }
 
-int wake_descriptor()
-{
-    // Made by whichever thread comes first; kept for the process's life.
-    static const int descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    return descriptor;
-}
-
 bool device_has_key(libinput_device *device, const evdev_key &key)
 {
     for (std::uint16_t code : key.codes)
@@ -299,17 +290,7 @@ void devices_sleep(std::uint32_t milliseconds)
                        wake_descriptor(), static_cast<int>(milliseconds), -1);
         return;
     }
-    timespec left{static_cast<time_t>(milliseconds / 1000),
-                  static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
-
-void devices_wake()
-{
-    std::uint64_t one = 1;
-    ssize_t written = write(wake_descriptor(), &one, sizeof one);
-    static_cast<void>(written);
+    sleep_ms(static_cast<int>(milliseconds));
 }
 
 // No Wayland protocol tells an ordinary program which window is in front.
@@ -331,6 +312,6 @@ const input_platform libinput_input = {"evdev",
                                        devices_key_state,
                                        devices_cursor_pos,
                                        devices_sleep,
-                                       devices_wake,
+                                       wake_input_wait,
                                        devices_foreground_program,
                                        devices_remap_keys};

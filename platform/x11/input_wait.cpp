@@ -1,11 +1,13 @@
 #include "platform/x11/input_wait.h"
 
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
 
 namespace
 {
@@ -51,5 +53,26 @@ void wait_for_input(int input_fd, bool (*has_input)(void *argument), void *argum
         // cycle's queries meet it.
         if (watched[0].revents != 0)
             woken = has_input(argument) || woken || (watched[0].revents & ~POLLIN) != 0;
+    }
+}
+
+int wake_descriptor()
+{
+    static const int descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    return descriptor;
+}
+
+void wake_input_wait()
+{
+    std::uint64_t one = 1;
+    ssize_t written = write(wake_descriptor(), &one, sizeof one);
+    static_cast<void>(written);
+}
+
+void sleep_ms(int milliseconds)
+{
+    timespec left{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
+    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
 }

@@ -1,5 +1,6 @@
 // The capture thread's pause while the key is up: it waits for input rather
-// than for the clock. Only descriptors, so it can be tested without a display.
+// than for the clock; and while it is down, the clock. Only descriptors, so it can be tested
+// without a display.
 #pragma once
 
 // Returns once `has_input(argument)` is true or `wake_fd` (a non-blocking
@@ -10,3 +11,15 @@
 // A descriptor of -1 is not watched.
 void wait_for_input(int input_fd, bool (*has_input)(void *argument), void *argument, int wake_fd,
                     int least_ms, int most_ms);
+
+// The capture thread's wake-up descriptor for wait_for_input: an eventfd made
+// by whichever thread asks first and kept for the process's life.
+int wake_descriptor();
+
+// Ends a wait_for_input on wake_descriptor() at once, or the next one (a
+// reload). Safe from any thread.
+void wake_input_wait();
+
+// Sleeps `milliseconds`, resumed after a signal: the cycle's pause while the
+// key is held.
+void sleep_ms(int milliseconds);

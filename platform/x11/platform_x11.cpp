@@ -14,18 +14,15 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <glib.h>
-#include <sys/eventfd.h>
 #include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -285,13 +282,6 @@ void forget_unasked_presses(x11_connection &c)
     }
 }
 
-int wake_descriptor()
-{
-    // Made by whichever thread comes first; kept for the process's life.
-    static const int descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    return descriptor;
-}
-
 // The pointer on the root window through the core protocol. False when it
 // is on another screen of the display.
 bool query_pointer(Display *display, int *root_x, int *root_y, unsigned *mask)
@@ -507,17 +497,7 @@ void x11_sleep(std::uint32_t milliseconds)
                        static_cast<int>(milliseconds), IDLE_PAUSE_MAX_MS);
         return;
     }
-    timespec left{static_cast<time_t>(milliseconds / 1000),
-                  static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
-}
-
-void x11_wake()
-{
-    std::uint64_t one = 1;
-    ssize_t written = write(wake_descriptor(), &one, sizeof one);
-    static_cast<void>(written);
+    sleep_ms(static_cast<int>(milliseconds));
 }
 
 // A reload may follow a key map change the server did not announce.
@@ -547,8 +527,8 @@ int x11_report_access(std::int32_t, std::FILE *, std::FILE *)
 } // namespace
 
 const input_platform x11_input = {
-    "X11",          x11_knows_key, x11_open, x11_report_access,      x11_key_state,
-    x11_cursor_pos, x11_sleep,     x11_wake, x11_foreground_program, x11_remap_keys};
+    "X11",          x11_knows_key, x11_open,        x11_report_access,      x11_key_state,
+    x11_cursor_pos, x11_sleep,     wake_input_wait, x11_foreground_program, x11_remap_keys};
 
 void plat_exit(int status)
 {
