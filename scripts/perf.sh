@@ -452,15 +452,17 @@ else
     done
     say ""
     say "== a held stroke of about 10 s under Wine (1000 steps of 5 px, 10 ms apart), median of $idle_runs runs"
-    declare -A stroke_proc stroke_wineserver stroke_x stroke_ms
-    for ((run = 0; run < idle_runs; run++)); do
+    # Arrays of their own: the Linux section's stroke lengths must not join
+    # these medians.
+    declare -A stroke_proc stroke_wineserver stroke_x wine_stroke_ms
+    for ((r = 0; r < idle_runs; r++)); do
         for label in sorvak "sorvak trail"; do
             prog=sorvak.exe
             [[ $label == "sorvak trail" ]] && prog='trail\sorvak.exe'
             result=$(measure stroke "$prog")
             [[ -n $result ]] || { say "$label: did not start under Wine"; continue; }
             read -r p w x t <<<"$result"
-            stroke_proc[$label]+="$p " stroke_wineserver[$label]+="$w " stroke_x[$label]+="$x " stroke_ms[$label]+="$t "
+            stroke_proc[$label]+="$p " stroke_wineserver[$label]+="$w " stroke_x[$label]+="$x " wine_stroke_ms[$label]+="$t "
         done
     done
     say "$(printf '%-14s %18s %22s %16s' program 'process CPU %' 'wineserver CPU %' 'Xvfb CPU %')"
@@ -468,14 +470,14 @@ else
         p=$(median_of "${stroke_proc[$label]:-}")
         w=$(median_of "${stroke_wineserver[$label]:-}")
         x=$(median_of "${stroke_x[$label]:-}")
-        t=$(median_of "${stroke_ms[$label]:-}")
+        t=$(median_of "${wine_stroke_ms[$label]:-}")
         [[ $p == n/a ]] && continue
         say "$(awk -v p="$p" -v w="$w" -v x="$x" -v t="$t" -v k="$tck" -v n="$label" \
             'BEGIN { f = 100000 / k / t; printf "%-14s %18.1f %22.1f %16.1f", n, p * f, w * f, x * f }')"
     done
     say "  runs (process, wineserver and Xvfb ticks at $tck a second, stroke ms):"
     for label in sorvak "sorvak trail"; do
-        say "    $label: ${stroke_proc[$label]:-}/ ${stroke_wineserver[$label]:-}/ ${stroke_x[$label]:-}/ ${stroke_ms[$label]:-}"
+        say "    $label: ${stroke_proc[$label]:-}/ ${stroke_wineserver[$label]:-}/ ${stroke_x[$label]:-}/ ${wine_stroke_ms[$label]:-}"
     done
 fi
 say ""
