@@ -97,14 +97,6 @@ int free_word_tab(char **table)
     return 1;
 }
 
-unsigned utf8_char_size(unsigned char first)
-{
-    return first >= 0xC2 && first <= 0xDF   ? 2
-           : first >= 0xE0 && first <= 0xEF ? 3
-           : first >= 0xF0 && first <= 0xF4 ? 4
-                                            : 1;
-}
-
 std::size_t whole_chars(const char *text, std::size_t limit, unsigned (*char_size)(unsigned char))
 {
     std::size_t whole = 0;

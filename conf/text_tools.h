@@ -3,6 +3,8 @@
 // first for the splitting routines, second for trim_chars.
 #pragma once
 
+#include "platform/utf8.h"
+
 #include <cstddef>
 
 // Removes, in place, the leading and trailing characters of `text` that are
@@ -24,10 +26,6 @@ char **str_to_word_tab(const char *set, const char *text);
 
 // Frees each entry up to the first null, then the table. Returns 1.
 int free_word_tab(char **table);
-
-// UTF-8's plat_char_size: a lead byte tells how many bytes its character
-// takes; any other byte stands alone.
-unsigned utf8_char_size(unsigned char first);
 
 // How many of the first `limit` bytes of `text` (which holds at least that
 // many) make whole characters, each `char_size(its first byte)` long: where

@@ -1,7 +1,7 @@
 // Files opened by their byte paths and text in UTF-8, for the platforms whose
 // paths are that: the stand-in and Linux.
-#include "conf/text_tools.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 
 std::FILE *plat_open_file(const char *path)
 {

@@ -1,8 +1,8 @@
 // The Windows operations behind platform.h, in their ANSI forms but for a
 // program folder the ANSI code page cannot spell. The shell call lives apart
 // (shell_open_win32.cpp) so a dry run can replace it.
-#include "conf/text_tools.h"
 #include "platform/platform.h"
+#include "platform/utf8.h"
 #include "platform/win32/module_path_win32.h"
 
 #include <windows.h>
