@@ -1,6 +1,7 @@
 #include "conf/value_handlers.h"
 
 #include "conf/diagnostics.h"
+#include "gesture/keys_action.h"
 #include "platform/platform.h"
 
 #include <cctype>
@@ -198,4 +199,41 @@ void store_action(gesture_kind kind, const char *program, const char *parameters
     // The launcher copies under the lock, so nobody holds the old pair now.
     std::free(old_program);
     std::free(old_parameters);
+}
+
+void bind_action(gesture_kind kind, const char *program, const char *parameters,
+                 gesture_context *context)
+{
+    if (is_keys_binding(program)) {
+        if (parameters != nullptr)
+            conf_report("warning : too much parameter for keys definition\n");
+        parameters = nullptr;
+        key_sequence sequence;
+        const char *name = nullptr;
+        std::size_t length = 0;
+        switch (parse_keys(program, &sequence, &name, &length)) {
+        case keys_ok:
+            break;
+        case keys_empty:
+            conf_report("warning : empty keys definition, binding ignored\n");
+            program = nullptr;
+            break;
+        case keys_unknown_name:
+            conf_reportf("unknown key name %.*s in keys definition, binding ignored\n",
+                         static_cast<int>(length), name);
+            program = nullptr;
+            break;
+        case keys_too_many_chords:
+            conf_reportf("warning : more than %d chords in keys definition, binding ignored\n",
+                         MAX_KEY_CHORDS);
+            program = nullptr;
+            break;
+        case keys_too_many_names:
+            conf_reportf("warning : more than %d key names in keys definition, binding ignored\n",
+                         MAX_KEY_NAMES);
+            program = nullptr;
+            break;
+        }
+    }
+    store_action(kind, program, parameters, context);
 }

@@ -42,11 +42,17 @@ void clear_excluded(gesture_context *context);
 void store_action(gesture_kind kind, const char *program, const char *parameters,
                   gesture_context *context);
 
+// store_action for a binding read from conf.txt: a keys binding is checked
+// first; one that does not parse is reported and leaves the kind unbound,
+// and its parameters are reported and dropped.
+void bind_action(gesture_kind kind, const char *program, const char *parameters,
+                 gesture_context *context);
+
 // The eleven slot handlers, set_action<up> to set_action<left>; each writes
 // only its own slot.
 template <gesture_kind kind>
 void set_action(const char *program, const char *parameters, gesture_context *context)
 {
     static_assert(kind < GESTURE_KIND_COUNT, "a slot handler needs a slot");
-    store_action(kind, program, parameters, context);
+    bind_action(kind, program, parameters, context);
 }

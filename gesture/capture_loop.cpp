@@ -26,6 +26,9 @@ std::int32_t told_y = 0;
 
 bool key_down = false;
 bool first_poll = true;
+// Cycles in which a tap of the capture key alone is taken for the echo of
+// keys a binding has just sent, not for a new capture.
+int echo_cycles = 0;
 std::int32_t prev_x = 0;
 std::int32_t prev_y = 0;
 
@@ -125,6 +128,7 @@ void reset_capture_state()
     view = nullptr;
     key_down = false;
     first_poll = true;
+    echo_cycles = 0;
     prev_x = 0;
     prev_y = 0;
 }
@@ -132,7 +136,13 @@ void reset_capture_state()
 void poll_key(std::int32_t key_code, capture_handler on_press, capture_handler on_release,
               gesture_context *context)
 {
-    if (plat_key_state(key_code) != 0) {
+    std::int16_t state = plat_key_state(key_code);
+    if (echo_cycles > 0) {
+        --echo_cycles;
+        if (state == 1)
+            state = 0;
+    }
+    if (state != 0) {
         if (!key_down && on_press != nullptr)
             on_press(context);
         key_down = true;
@@ -231,7 +241,8 @@ void on_capture_end(gesture_context *context)
             said = "insufficient movement\n";
     }
     if (said == nullptr) {
-        launch_action(kind, context, told);
+        if (launch_action(kind, context, told))
+            echo_cycles = 2;
         return;
     }
     std::fputs(said, stdout);

@@ -1,5 +1,6 @@
 #include "gesture/launcher.h"
 
+#include "gesture/keys_action.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -25,6 +26,23 @@ void tell_launch(outcome_handler told, const char *label, const char *program)
     told(text);
 }
 
+// Starts the binding's program, or presses its keys. True when keys were
+// sent.
+bool act(const char *program, const char *parameters)
+{
+    if (!is_keys_binding(program)) {
+        plat_shell_open(program, parameters);
+        return false;
+    }
+    // Checked at load: a binding that does not parse was never stored.
+    key_sequence sequence;
+    const char *unknown = nullptr;
+    std::size_t length = 0;
+    if (parse_keys(program, &sequence, &unknown, &length) == keys_ok)
+        send_keys(&sequence);
+    return true;
+}
+
 } // namespace
 
 const char *gesture_label(gesture_kind kind)
@@ -34,11 +52,11 @@ const char *gesture_label(gesture_kind kind)
     return labels[kind];
 }
 
-void launch_action(gesture_kind kind, gesture_context *context, outcome_handler told)
+bool launch_action(gesture_kind kind, gesture_context *context, outcome_handler told)
 {
     const char *label = gesture_label(kind);
     if (label == nullptr)
-        return;
+        return false;
     std::fputs(label, stdout);
 
     // Copy the pair under the lock and use the copies after it, so a reload
@@ -49,23 +67,25 @@ void launch_action(gesture_kind kind, gesture_context *context, outcome_handler 
         plat_unlock_slots();
         if (told != nullptr)
             told(label);
-        return;
+        return false;
     }
     const char *parameters = slot.parameters != nullptr ? slot.parameters : "";
     char *program_copy = copy_text(slot.program);
     char *parameters_copy = copy_text(parameters);
+    bool keys = false;
     if (program_copy != nullptr && parameters_copy != nullptr) {
         plat_unlock_slots();
         std::printf(" -> %s\n", program_copy);
         tell_launch(told, label, program_copy);
-        plat_shell_open(program_copy, parameters_copy);
+        keys = act(program_copy, parameters_copy);
     } else {
         // Out of memory: launch from the slot itself, holding the lock.
         std::printf(" -> %s\n", slot.program);
         tell_launch(told, label, slot.program);
-        plat_shell_open(slot.program, parameters);
+        keys = act(slot.program, parameters);
         plat_unlock_slots();
     }
     std::free(program_copy);
     std::free(parameters_copy);
+    return keys;
 }

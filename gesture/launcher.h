@@ -16,6 +16,7 @@ using outcome_handler = void (*)(const char *outcome);
 const char *gesture_label(gesture_kind kind);
 
 // Prints the kind's label and, if its slot is bound, " -> program" and asks
-// the shell to open it. `kind` is never no_gesture. `told` (null: nobody)
-// hears the printed text before the shell is asked.
-void launch_action(gesture_kind kind, gesture_context *context, outcome_handler told = nullptr);
+// the shell to open it, or presses its keys for a keys binding. `kind` is
+// never no_gesture. `told` (null: nobody) hears the printed text before the
+// shell is asked. Returns true when keys were sent.
+bool launch_action(gesture_kind kind, gesture_context *context, outcome_handler told = nullptr);

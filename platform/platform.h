@@ -5,6 +5,8 @@
 // the input operations to the one it chose at start.
 #pragma once
 
+#include "platform/key_ids.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -39,6 +41,11 @@ int plat_foreground_program(foreground_program *program);
 // event, when every key this thread asked for since its previous pause was
 // up; never shorter.
 void plat_sleep(std::uint32_t milliseconds);
+
+// Presses (`down`) or releases one key in the program in front, as typing
+// it would. Returns 1 when it was sent, 0 when it cannot be here (the
+// platform says why on the standard error).
+int plat_send_key(key_id key, bool down);
 
 // Asks the shell to open `file` with the parameter text `parameters`
 // (neither is ever null), with no owner, no verb, no working directory and

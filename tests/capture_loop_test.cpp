@@ -229,6 +229,14 @@ TEST_F(capture, bound_gesture_launches_unless_dragged_or_excluded)
     ASSERT_EQ(calls.size(), 3u);
     EXPECT_EQ(calls[0].program, "notepad.exe");
     EXPECT_EQ(calls[0].parameters, "readme.txt");
+
+    // The keys a binding sends may include the capture key: their echo, a
+    // tap in the next cycle, is no new capture.
+    store_action(up, "keys: ctrl+c", nullptr, context.get());
+    std::vector<cycle> echoed = stroke;
+    echoed.push_back(at(TAPPED, 500, 200));
+    echoed.push_back(at(0, 500, 200));
+    EXPECT_EQ(run(echoed), "haut\n -> keys: ctrl+c\n");
 }
 
 TEST_F(capture, a_watcher_hears_the_foreground_at_each_press)

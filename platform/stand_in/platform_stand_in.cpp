@@ -37,6 +37,8 @@ struct stand_in_state {
     std::string executable_path;
     std::vector<std::string> foreground;
     long foreground_queries = 0;
+    std::string sent_keys;
+    key_id refused = KEY_ID_COUNT;
 };
 
 stand_in_state state;
@@ -96,6 +98,26 @@ void plat_shell_open(const char *file, const char *parameters)
     }
     if (state.shell_hook != nullptr)
         state.shell_hook(file, parameters, state.shell_user);
+}
+
+int plat_send_key(key_id key, bool down)
+{
+    if (key == state.refused)
+        return 0;
+    if (!state.sent_keys.empty())
+        state.sent_keys += ' ';
+    state.sent_keys += (down ? '+' : '-') + std::to_string(static_cast<int>(key));
+    return 1;
+}
+
+std::string stand_in_sent_keys()
+{
+    return state.sent_keys;
+}
+
+void stand_in_refuse_key(key_id key)
+{
+    state.refused = key;
 }
 
 void plat_exit(int status)

@@ -3,6 +3,8 @@
 // exit. Tests and sorvak-sim drive the engine through it.
 #pragma once
 
+#include "platform/key_ids.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +44,12 @@ void stand_in_record_shell(bool on);
 std::vector<stand_in_shell_call> stand_in_shell_calls();
 void stand_in_clear_shell_calls();
 
+// The keys plat_send_key was asked for, in order: each key's id, '+' when
+// pressed, '-' when released, separated by spaces («+0 +32 -32 -0»).
+std::string stand_in_sent_keys();
+// plat_send_key refuses `key` from now on (KEY_ID_COUNT: refuses none).
+void stand_in_refuse_key(key_id key);
+
 // Called by plat_exit with the status before the process exits. A hook that
 // throws or jumps makes the exit observable without ending the process. Null:
 // the process exits.
@@ -52,5 +60,5 @@ void stand_in_on_exit(void (*hook)(int status, void *user), void *user);
 void stand_in_set_executable_path(const char *path);
 
 // Back to the initial state: all keys up, cursor (0, 0) readable, no
-// foreground program, no hooks, no recorded calls, counters zero.
+// foreground program, no hooks, no recorded calls or keys, counters zero.
 void stand_in_reset();

@@ -106,6 +106,24 @@ INSTANTIATE_TEST_SUITE_P(
                   "warning : too much parameter for exclude definition\n"
                   "warning : more than 32 exclude lines, the rest is ignored\n",
                   5, "line 1: warning : empty exclude definition, line ignored"},
+        file_case{"keys bindings: empty, unknown names, limits, extra words",
+                  "up = keys:\ndown = KEYS: ctrl+foo\nleft = keys: ctrl++c\n"
+                  "right = keys: a b c d e f g h i j k l m n o p q\n"
+                  "other = keys:" +
+                      [] {
+                          std::string chords;
+                          for (int i = 0; i < 11; ++i)
+                              chords += " a+b+c";
+                          return chords;
+                      }() +
+                      "\nvert = keys: alt+left | x\n",
+                  "warning : empty keys definition, binding ignored\n"
+                  "unknown key name foo in keys definition, binding ignored\n"
+                  "unknown key name ctrl++c in keys definition, binding ignored\n"
+                  "warning : more than 16 chords in keys definition, binding ignored\n"
+                  "warning : more than 32 key names in keys definition, binding ignored\n"
+                  "warning : too much parameter for keys definition\n",
+                  6, "line 1: warning : empty keys definition, binding ignored"},
         file_case{"a value problem after a line problem", "k\nprec = 300\n",
                   "error in conf file, line 1\n   missing value, line skipped\n"
                   "it'll be hard to use me with a precison of 300\n"

@@ -1,6 +1,7 @@
 #include "tools/check/check_report.h"
 
 #include "conf/text_tools.h"
+#include "gesture/keys_action.h"
 #include "gesture/launcher.h"
 #include "platform/platform.h"
 
@@ -86,6 +87,17 @@ void print_binding(std::FILE *out, const action_slot &slot)
     if (slot.parameters != nullptr) {
         std::fputs(" | ", out);
         std::fputs(slot.parameters, out);
+    }
+    // What the loader understood: names in one spelling, chords one space
+    // apart.
+    key_sequence sequence;
+    const char *unknown = nullptr;
+    std::size_t length = 0;
+    if (is_keys_binding(slot.program) &&
+        parse_keys(slot.program, &sequence, &unknown, &length) == keys_ok) {
+        char understood[MAX_KEY_NAMES * 16];
+        write_keys(&sequence, understood, sizeof understood);
+        std::fprintf(out, " (presses %s)", understood);
     }
     std::fputs("\n", out);
 }

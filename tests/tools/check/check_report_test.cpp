@@ -77,6 +77,7 @@ TEST(check_report, reports_what_the_loader_stored_in_slot_order)
     write_file(dir + "/conf.txt", "up = notepad.exe | readme.txt\n"
                                   "left down = x.exe\n"
                                   "other = | only parameters\n"
+                                  "left = KEYS: Super+T  ctrl+F4\n"
                                   "key = 0x12\nprec = 30\ntrail = 1\n");
     test_context context(dir + "/sorvak.exe");
     long before = conf_report_count();
@@ -99,7 +100,8 @@ TEST(check_report, reports_what_the_loader_stored_in_slot_order)
                               "horizontal  trait horizontal  unbound\n"
                               "up_left     haut gauche       unbound\n"
                               "down_left   bas gauche        x.exe\n"
-                              "left        gauche            unbound\n");
+                              "left        gauche            KEYS: Super+T  ctrl+F4 "
+                              "(presses win+t ctrl+f4)\n");
 
     write_file(dir + "/conf.txt", "prec = 0\nfoo\n");
     capture_output([&] { load_conf(context.get()); });
