@@ -72,12 +72,12 @@ bool blank(char c)
 // The key `length` bytes at `name` stand for; false when none.
 bool find_key(const char *name, std::size_t length, key_id *key)
 {
-    char word[16];
+    // Zero-filled: the name ends where its bytes do.
+    char word[16] = {};
     if (length == 0 || length >= sizeof word)
         return false;
     for (std::size_t i = 0; i < length; ++i)
         word[i] = lower(name[i]);
-    word[length] = '\0';
     char first = word[0];
     if (length == 1 && first >= 'a' && first <= 'z') {
         *key = static_cast<key_id>(kb_a + (first - 'a'));
@@ -220,4 +220,12 @@ int send_keys(const key_sequence *sequence)
         begin = end;
     }
     return 1;
+}
+
+bool binds_keys(const gesture_context *context)
+{
+    for (const action_slot &slot : context->slots)
+        if (is_keys_binding(slot.program))
+            return true;
+    return false;
 }

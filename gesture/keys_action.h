@@ -3,6 +3,7 @@
 // blanks, the keys of a chord joined by '+', names in any case.
 #pragma once
 
+#include "gesture/gesture_context.h"
 #include "platform/key_ids.h"
 
 #include <cstddef>
@@ -46,3 +47,7 @@ void write_keys(const key_sequence *sequence, char *out, std::size_t size);
 // sequence, with what the chord had pressed released all the same. Returns
 // 1 when every key was sent.
 int send_keys(const key_sequence *sequence);
+
+// Whether some kind of `context` has a keys binding. On the thread that
+// loads the configuration.
+bool binds_keys(const gesture_context *context);

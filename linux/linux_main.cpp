@@ -4,6 +4,7 @@
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
+#include "gesture/keys_action.h"
 #include "linux/desktop_notice.h"
 #include "linux/one_copy.h"
 #include "linux/program_icon.h"
@@ -11,6 +12,7 @@
 #include "linux/tray_linux.h"
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
+#include "platform/linux/key_sender.h"
 #include "platform/platform.h"
 #include "platform/x11/shell_open_x11.h"
 #include "shell_common/conf_notice.h"
@@ -26,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -53,6 +56,25 @@ void announce_conf_problems()
     conf_notice notice;
     if (latest_conf_notice("sorvak-check", &notice))
         show_desktop_notice(notice.title, notice.body, program_icon());
+}
+
+// The way keys are sent is readied once a loaded file binds keys, and only
+// then: a portal asks the user. One that cannot be had here is said once.
+void ready_key_sender()
+{
+    static bool readied = false;
+    if (readied || !binds_keys(&g_context))
+        return;
+    readied = true;
+    const char *why = "";
+    if (key_sender_in_use().open(&why))
+        return;
+    std::fprintf(stderr, "keys cannot be sent in this session: %s\n", why);
+    show_desktop_notice("sorvak cannot send keys",
+                        (std::string("keys: bindings do nothing in this session: ") + why +
+                         "\nGestures that start programs still work.")
+                            .c_str(),
+                        program_icon());
 }
 
 // The stroke is drawn where a program may draw over the others; in a
@@ -83,6 +105,7 @@ void run_command(unsigned command_id)
         std::int32_t key_before = g_context.key_code.load();
         load_configuration();
         announce_conf_problems();
+        ready_key_sender();
         apply_trail();
         // A reload is also the user's way to have a key map change seen.
         input_in_use().remap_keys();
@@ -163,6 +186,7 @@ int main(int argc, char **argv)
         return 2;
     }
     use_input_platform(input);
+    use_key_sender(choose_key_sender(std::getenv("WAYLAND_DISPLAY")));
 
     char *program_path = find_program_path(nullptr);
     if (program_path == nullptr)
@@ -193,6 +217,7 @@ int main(int argc, char **argv)
         std::fputs(problem.lines, stderr);
         show_desktop_notice(problem.title, problem.body, program_icon());
     }
+    ready_key_sender();
     apply_trail();
     // A thread that cannot start leaves the icon and no gesture capture, as
     // on Windows.

@@ -270,6 +270,107 @@ def scenario_exclude(session):
     expect_equal("standard error", instance.stderr(), "")
 
 
+# A window that logs each key it gets: '+' pressed, '-' released, the
+# keyval's name, and "^" for each of Ctrl and Shift held meanwhile.
+KEY_WINDOW = """
+import gi, sys
+gi.require_version("Gtk", "3.0")
+from gi.repository import Gdk, GLib, Gtk
+GLib.set_prgname("keylog")
+window = Gtk.Window(title="keylog")
+window.set_default_size(300, 200)
+def key(widget, event, sign):
+    held = "".join(m for m, mask in (("C", Gdk.ModifierType.CONTROL_MASK),
+                                     ("S", Gdk.ModifierType.SHIFT_MASK)) if event.state & mask)
+    with open(sys.argv[1], "a") as log:
+        log.write(f"{sign}{Gdk.keyval_name(event.keyval)}{'^' + held if held else ''}\\n")
+window.connect("key-press-event", key, "+")
+window.connect("key-release-event", key, "-")
+window.show_all()
+Gtk.main()
+"""
+
+
+def scenario_keys(session):
+    """keys: bindings press their keys in the focused window through XTest:
+    a sequence types its letters in order, a chord holds its modifiers over
+    its last key and releases all in reverse, and the capture key among them
+    starts no capture. A binding with an unknown name is said at load and
+    presses nothing."""
+    log = session.work / "keys.log"
+    focused_window(session, ["/usr/bin/python3", "-c", KEY_WINDOW, str(log)], "keylog")
+    instance = session.start_sorvak("right = keys: a b c\nleft = KEYS: Ctrl+Shift+T\n"
+                                    "up = keys: nosuch+a\n")
+    for kind in ("right", "left", "up"):
+        make(session, kind)
+    user = ["+Control_L", "-Control_L^C"]
+    expected = (user + ["+a", "-a", "+b", "-b", "+c", "-c"] + user +
+                ["+Control_L", "+Shift_L^C", "+T^CS", "-T^CS", "-Shift_L^CS", "-Control_L^C"] +
+                user)
+    wait_for(lambda: log.exists() and len(log.read_text().split()) >= len(expected), 10,
+             "the keys in the window")
+    time.sleep(0.3)
+    expect_equal("keys the window got", log.read_text().split(), expected)
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
+    expect_equal("standard output", instance.stdout(),
+                 "droite\n -> keys: a b c\ngauche\n -> KEYS: Ctrl+Shift+T\nhaut\n")
+    expect_equal("standard error", instance.stderr(),
+                 "unknown key name nosuch in keys definition, binding ignored\n")
+
+
+def scenario_keys_portal(session):
+    """In a Wayland session whose compositor offers no virtual keyboard, keys
+    go through the desktop's RemoteDesktop portal: one session with the
+    keyboard, which the portal may keep (its token is saved for the next
+    start), then each key as a keysym, pressed and released in order.
+    Without the portal either, keys cannot be sent, which is said once, on
+    the standard error and in a notice; programs still start."""
+    import portal_stand_in
+    state = session.work / "state"
+    env = {**session.env(), "WAYLAND_DISPLAY": "sorvak-no-compositor",
+           "XDG_STATE_HOME": str(state)}
+    conf = "right = keys: ctrl+a b\nleft = true\n"
+    portal = portal_stand_in.RemoteDesktopPortal()
+    started = [("CreateSession",), ("SelectDevices", 1, 2, None), ("Start",)]
+    first = session.start_sorvak(conf, env=env, args=["--input=x11"])
+    wait_for(lambda: portal.received() == started, 10, "the remote desktop session to start")
+    make(session, "right")
+    keys = [("key", 0xFFE3, 1), ("key", 0x61, 1), ("key", 0x61, 0), ("key", 0xFFE3, 0),
+            ("key", 0x62, 1), ("key", 0x62, 0)]
+    wait_for(lambda: len(portal.received()) >= len(started + keys), 10, "the keys at the portal")
+    expect_equal("portal calls", portal.received(), started + keys)
+    expect_equal("token kept", (state / "sorvak" / "remote-desktop-token").read_text(), "token-1")
+    first.send(signal.SIGTERM)
+    expect_exit(first, 0)
+    second = session.start_sorvak(conf, env=env, args=["--input=x11"])
+    wait_for(lambda: ("Start",) in portal.received()[len(started + keys):], 10,
+             "the second session to start")
+    expect_equal("the permission restored", portal.received()[len(started + keys) + 1],
+                 ("SelectDevices", 1, 2, "token-1"))
+    second.send(signal.SIGTERM)
+    expect_exit(second, 0)
+    portal.close()
+
+    server = session.start_notification_server()
+    neither = session.start_sorvak(conf, env=env, args=["--input=x11"])
+    wait_for(server.received, 10, "the notice that keys cannot be sent")
+    make(session, "right")
+    make(session, "left")
+    time.sleep(0.3)
+    neither.send(signal.SIGTERM)
+    expect_exit(neither, 0)
+    why = ("the compositor offers no virtual keyboard and no RemoteDesktop portal answers on "
+           "the session bus")
+    expect_equal("standard error", neither.stderr(),
+                 f"keys cannot be sent in this session: {why}\n")
+    expect_equal("standard output", neither.stdout(),
+                 "droite\n -> keys: ctrl+a b\ngauche\n -> true\n")
+    expect_equal("notice", [note[2:4] for note in server.received()],
+                 [("sorvak cannot send keys", f"keys: bindings do nothing in this session: {why}\n"
+                   "Gestures that start programs still work.")])
+
+
 def scenario_unmapped_key(session):
     """A key code with no X11 equivalent is said once a load, and captures
     nothing. --input=x11 keeps the X11 input in what looks like a Wayland

@@ -142,6 +142,37 @@ def scenario_drag_and_exclude(session):
     expect_equal("stdout (middle button)", middle.stdout(), "bas\ndrag, no gesture\n")
 
 
+def scenario_keys(session):
+    """keys: bindings press their keys in the foreground window: a sequence
+    types its letters in order, a chord holds its modifiers over its last
+    key and releases all in reverse, arrows carry the extended flag, and the
+    capture key among them starts no capture. A binding with an unknown name
+    is said at load and presses nothing."""
+    shutil.copy2(session.bin_dir / "log_keys.exe", session.work)
+    log = session.work / "log_keys.log"
+    instance = session.start_sorvak("right = keys: a b c\nleft = KEYS: Ctrl+Shift+T\n"
+                                    "down = keys: alt+left\nup = keys: nosuch+a\n")
+    start_windows_program(session, harness.windows_path(session.work / "log_keys.exe"), "log keys")
+    user = ["+17^C", "-17"]
+    expected = (user + ["+65", "-65", "+66", "-66", "+67", "-67"] +
+                user + ["+17^C", "+16^CS", "+84^CS", "-84^CS", "-16^C", "-17"] +
+                user + ["+18^A", "+37*^A", "-37*^A", "-18"] + user)
+    for kind in ("right", "left", "down", "up"):
+        segments = dict((k, s) for k, s, _ in KINDS)[kind]
+        session.gesture(segments, start=start_for_kind(kind, segments))
+    wait_for(lambda: log.exists() and len(log.read_text().split()) >= len(expected),
+             10 * harness.TIME_SCALE, "the keys in the window")
+    time.sleep(0.5 * harness.TIME_SCALE)
+    session.send_close(instance)
+    expect_exit(instance, 0)
+    expect_equal("keys the window got", log.read_text().split(), expected)
+    expect_equal("stdout", instance.stdout(),
+                 "droite\n -> keys: a b c\ngauche\n -> KEYS: Ctrl+Shift+T\n"
+                 "bas\n -> keys: alt+left\nhaut\n")
+    expect_equal("stderr", instance.stderr(),
+                 "unknown key name nosuch in keys definition, binding ignored\n")
+
+
 def scenario_tray_icon(session):
     """The icon is shown; a left click does nothing; a right click opens the menu."""
     instance = session.start_sorvak("")
@@ -664,6 +695,7 @@ SCENARIOS = {
     "gestures": scenario_gestures,
     "key_and_precision": scenario_key_and_precision,
     "drag_and_exclude": scenario_drag_and_exclude,
+    "keys": scenario_keys,
     "tray_icon": scenario_tray_icon,
     "reload": scenario_reload,
     "edit": scenario_edit,

@@ -1,8 +1,10 @@
 // sorvak-check's Linux parts: by default the file the Linux program would
 // read, after the load what that program says about it, which bindings it
 // could not start, and the input the program would read in this session.
+#include "gesture/keys_action.h"
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
+#include "platform/linux/key_sender.h"
 #include "platform/platform.h"
 #include "platform/x11/launch_command.h"
 #include "tools/check/check_report.h"
@@ -21,6 +23,7 @@ void start_check_output()
 {
     use_input_platform(choose_input_platform(nullptr, std::getenv("WAYLAND_DISPLAY"),
                                              std::getenv("XDG_SESSION_TYPE")));
+    use_key_sender(choose_key_sender(std::getenv("WAYLAND_DISPLAY")));
 }
 
 void choose_checked_file(const char *argument, gesture_context *context)
@@ -51,7 +54,7 @@ int report_system_notes(const gesture_context *context)
     // Found or not is judged from here, with this PATH and folder.
     for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind) {
         const action_slot &slot = context->slots[kind];
-        if (slot.program == nullptr)
+        if (slot.program == nullptr || is_keys_binding(slot.program))
             continue;
         launch_plan plan =
             resolve_launch_command(slot.program, slot.parameters != nullptr ? slot.parameters : "");
@@ -59,6 +62,18 @@ int report_system_notes(const gesture_context *context)
             std::fprintf(stderr, "%s: unable to start %s: %s\n",
                          gesture_kind_name(static_cast<gesture_kind>(kind)), slot.program,
                          plan.problem);
+            ++notes;
+        }
+    }
+    // How keys would be sent: in a Wayland session there are several ways,
+    // or none.
+    bool keys = binds_keys(context);
+    if (keys || &key_sender_in_use() != &xtest_keys) {
+        const char *why = "";
+        const char *way = key_sender_in_use().way(&why);
+        std::fprintf(stdout, "keys sent through: %s\n", way != nullptr ? way : "nothing");
+        if (keys && way == nullptr) {
+            std::fprintf(stderr, "keys cannot be sent in this session: %s\n", why);
             ++notes;
         }
     }

@@ -1,0 +1,23 @@
+#include "platform/linux/key_sender.h"
+
+namespace
+{
+
+const key_sender *in_use = &xtest_keys;
+
+} // namespace
+
+const key_sender *choose_key_sender(const char *wayland_display)
+{
+    return wayland_display != nullptr && *wayland_display != '\0' ? &wayland_keys : &xtest_keys;
+}
+
+void use_key_sender(const key_sender *sender)
+{
+    in_use = sender;
+}
+
+const key_sender &key_sender_in_use()
+{
+    return *in_use;
+}
