@@ -73,6 +73,7 @@ const conf_keyword conf_keywords[] = {
     {"key", set_key},
     {"exclude", set_exclude},
     {"trail", set_trail},
+    {"program", set_program},
 };
 
 const int CONF_KEYWORD_COUNT = static_cast<int>(sizeof conf_keywords / sizeof conf_keywords[0]);
@@ -110,6 +111,14 @@ char **split(const char *set, const char *text)
     return table;
 }
 
+// The rows that are not bindings: they apply to every program wherever they
+// stand.
+bool is_setting(value_handler handler)
+{
+    return handler == set_precision || handler == set_key || handler == set_trail ||
+           handler == set_exclude;
+}
+
 void apply_value(const conf_keyword &row, const char *text, gesture_context *context)
 {
     char **words = split("|", text);
@@ -141,7 +150,12 @@ void parse_conf_line(char *line, int line_number, gesture_context *context)
     for (int i = 0; i < CONF_KEYWORD_COUNT && match == nullptr; ++i)
         if (same_key(pieces[0], conf_keywords[i].key))
             match = &conf_keywords[i];
+    // Any other line ends a row of program lines.
+    if (match == nullptr || match->handler != set_program)
+        context->program_line_before = false;
     if (match != nullptr) {
+        if (context->loading_block != EVERY_PROGRAM && is_setting(match->handler))
+            conf_reportf("warning : %s in a program block applies to every program\n", match->key);
         apply_value(*match, pieces[1], context);
     } else {
         conf_report_line_error(line_number);
@@ -165,9 +179,10 @@ void load_conf(gesture_context *context)
         conf_report("unable to find conf.txt\n");
         return;
     }
-    // The list is the file's own: a line taken out of it takes the program
-    // out.
+    // The list and the blocks are the file's own: a line taken out of it
+    // takes the program out.
     clear_excluded(context);
+    clear_blocks(context);
     int line_number = 0;
     for (; line != nullptr; line = read_line(file)) {
         if (line_number < INT32_MAX)

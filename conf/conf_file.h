@@ -9,12 +9,13 @@ struct conf_keyword {
     value_handler handler;
 };
 
-// The 63 keywords in table order; the first matching row wins.
+// The 64 keywords in table order; the first matching row wins.
 extern const conf_keyword conf_keywords[];
 extern const int CONF_KEYWORD_COUNT;
 
 // Reads the file named by conf_path and applies every setting in file order.
-// Nothing is reset first but the exclude lines, which each load brings anew.
+// Nothing is reset first but the exclude lines and the program blocks, which
+// each load brings anew.
 // A missing (or null) path prints "unable to find conf.txt" and changes
 // nothing.
 void load_conf(gesture_context *context);

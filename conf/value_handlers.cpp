@@ -174,8 +174,11 @@ void clear_excluded(gesture_context *context)
     context->excluded_dropped = 0;
 }
 
-void store_action(gesture_kind kind, const char *program, const char *parameters,
-                  gesture_context *context)
+namespace
+{
+
+// Replaces the pair of `slot` with copies of program and parameters.
+void store_pair(action_slot &slot, const char *program, const char *parameters)
 {
     bool failed = false;
     char *new_program = copy_or_null(program, failed);
@@ -187,7 +190,6 @@ void store_action(gesture_kind kind, const char *program, const char *parameters
         new_program = nullptr;
         new_parameters = nullptr;
     }
-    action_slot &slot = context->slots[kind];
     char *old_program;
     char *old_parameters;
     plat_lock_slots();
@@ -199,6 +201,85 @@ void store_action(gesture_kind kind, const char *program, const char *parameters
     // The launcher copies under the lock, so nobody holds the old pair now.
     std::free(old_program);
     std::free(old_parameters);
+}
+
+} // namespace
+
+void store_action(gesture_kind kind, const char *program, const char *parameters,
+                  gesture_context *context)
+{
+    store_pair(context->slots[kind], program, parameters);
+}
+
+void set_program(const char *value, const char *extra, gesture_context *context)
+{
+    if (extra != nullptr)
+        conf_report("warning : too much parameter for program definition\n");
+    if (value == nullptr || value[0] == '\0') {
+        conf_report("warning : empty program definition, line ignored\n");
+        return;
+    }
+    bool adds_to_block = context->program_line_before;
+    context->program_line_before = true;
+    if (value[0] == '*' && value[1] == '\0') {
+        context->loading_block = EVERY_PROGRAM;
+        context->program_line_before = false;
+        return;
+    }
+    if (!adds_to_block) {
+        context->block_names_dropped = false;
+        if (context->block_count == MAX_PROGRAM_BLOCKS) {
+            if (context->blocks_dropped++ == 0)
+                conf_reportf("warning : more than %d program blocks, the rest is ignored\n",
+                             MAX_PROGRAM_BLOCKS);
+            context->loading_block = DROPPED_BLOCK;
+            return;
+        }
+        context->loading_block = context->block_count;
+        plat_lock_slots();
+        ++context->block_count;
+        plat_unlock_slots();
+    }
+    if (context->loading_block == DROPPED_BLOCK)
+        return;
+    program_block &block = context->blocks[context->loading_block];
+    if (block.name_count == MAX_BLOCK_NAMES) {
+        if (!context->block_names_dropped)
+            conf_reportf("warning : more than %d names in one program block, the rest is ignored\n",
+                         MAX_BLOCK_NAMES);
+        context->block_names_dropped = true;
+        return;
+    }
+    char *name = copy_text(value);
+    if (name == nullptr) {
+        conf_report("set_program : error malloc\n");
+        return;
+    }
+    plat_lock_slots();
+    block.names[block.name_count++] = name;
+    plat_unlock_slots();
+}
+
+void clear_blocks(gesture_context *context)
+{
+    plat_lock_slots();
+    int count = context->block_count;
+    context->block_count = 0;
+    plat_unlock_slots();
+    for (int b = 0; b < count; ++b) {
+        program_block &block = context->blocks[b];
+        for (int i = 0; i < block.name_count; ++i)
+            std::free(block.names[i]);
+        for (action_slot &slot : block.slots) {
+            std::free(slot.program);
+            std::free(slot.parameters);
+        }
+        block = program_block{};
+    }
+    context->loading_block = EVERY_PROGRAM;
+    context->program_line_before = false;
+    context->blocks_dropped = 0;
+    context->block_names_dropped = false;
 }
 
 void bind_action(gesture_kind kind, const char *program, const char *parameters,
@@ -235,5 +316,10 @@ void bind_action(gesture_kind kind, const char *program, const char *parameters,
             break;
         }
     }
-    store_action(kind, program, parameters, context);
+    if (context->loading_block == DROPPED_BLOCK)
+        return;
+    store_pair(context->loading_block == EVERY_PROGRAM
+                   ? context->slots[kind]
+                   : context->blocks[context->loading_block].slots[kind],
+               program, parameters);
 }

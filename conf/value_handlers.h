@@ -36,15 +36,25 @@ void set_exclude(const char *value, const char *extra, gesture_context *context)
 // Empties that list: each load brings its own exclude lines.
 void clear_excluded(gesture_context *context);
 
+// `program = NAME`: a row of these opens a block of bindings for the programs
+// they name, up to the next row; «*» ends the blocks. Past
+// MAX_PROGRAM_BLOCKS blocks, or MAX_BLOCK_NAMES names in one, the rest is
+// dropped with one warning.
+void set_program(const char *value, const char *extra, gesture_context *context);
+// Empties the blocks and puts the loader back before them: each load brings
+// its own blocks.
+void clear_blocks(gesture_context *context);
+
 // Replaces the pair of `kind`'s slot with copies of program and parameters
 // (null stays null). If a copy cannot be allocated the slot is left unbound
 // rather than bound to half a pair.
 void store_action(gesture_kind kind, const char *program, const char *parameters,
                   gesture_context *context);
 
-// store_action for a binding read from conf.txt: a keys binding is checked
-// first; one that does not parse is reported and leaves the kind unbound,
-// and its parameters are reported and dropped.
+// store_action for a binding read from conf.txt, in the block the loader is
+// in (a dropped block's are ignored): a keys binding is checked first; one
+// that does not parse is reported and leaves the kind unbound, and its
+// parameters are reported and dropped.
 void bind_action(gesture_kind kind, const char *program, const char *parameters,
                  gesture_context *context);
 

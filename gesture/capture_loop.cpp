@@ -39,19 +39,6 @@ void add_saturated(std::int32_t &sum, std::int64_t amount)
     sum = total > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(total);
 }
 
-char ascii_lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_name(const char *a, const char *b)
-{
-    for (; *a != '\0' && *b != '\0'; ++a, ++b)
-        if (ascii_lower(*a) != ascii_lower(*b))
-            return false;
-    return *a == *b;
-}
-
 // Whether a mouse button other than the capture key went down. Every button
 // is asked each time, so that each one's pressed-since flag is consumed. At
 // the press only buttons down at that moment count: the flags then tell of
@@ -69,17 +56,20 @@ bool button_went_down(std::int32_t key_code, bool down_now_only)
     return went_down;
 }
 
-// Copies into excluded_by the exclude line naming the foreground program, if
-// one does. The foreground is asked outside the lock: on X11 that is a few
-// round trips to the server, which a reload should not wait for.
+// Keeps the foreground program in pressed_over, for the release to choose
+// its block, and copies into excluded_by the exclude line naming it, if one
+// does. Asked only where an exclude line, a block or a watcher needs it, and
+// outside the lock: on X11 that is a few round trips to the server, which a
+// reload should not wait for.
 bool foreground_excluded(gesture_context *context)
 {
+    foreground_program &program = context->pressed_over;
+    program.count = 0;
     plat_lock_slots();
-    bool asked = context->excluded_count != 0 || watcher != nullptr;
+    bool asked = context->excluded_count != 0 || context->block_count != 0 || watcher != nullptr;
     plat_unlock_slots();
     if (!asked)
         return false;
-    foreground_program program{};
     program.count = plat_foreground_program(&program);
     if (watcher != nullptr)
         watcher(&program);
@@ -87,7 +77,7 @@ bool foreground_excluded(gesture_context *context)
     plat_lock_slots();
     for (int i = 0; i < context->excluded_count && !excluded; ++i)
         for (int n = 0; n < program.count && !excluded; ++n)
-            if (same_name(context->excluded[i], program.names[n])) {
+            if (same_program_name(context->excluded[i], program.names[n])) {
                 std::strncpy(context->excluded_by, context->excluded[i],
                              sizeof context->excluded_by - 1);
                 context->excluded_by[sizeof context->excluded_by - 1] = '\0';

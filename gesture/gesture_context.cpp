@@ -67,4 +67,40 @@ void init_context(char *program_path, gesture_context *context)
     context->outcome = capture_gesture;
     context->excluded_by[0] = '\0';
     context->trail = false;
+    for (program_block &block : context->blocks)
+        block = program_block{};
+    context->block_count = 0;
+    context->loading_block = EVERY_PROGRAM;
+    context->program_line_before = false;
+    context->blocks_dropped = 0;
+    context->block_names_dropped = false;
+    context->pressed_over.count = 0;
+}
+
+namespace
+{
+
+char ascii_lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
+bool same_program_name(const char *a, const char *b)
+{
+    for (; *a != '\0' && *b != '\0'; ++a, ++b)
+        if (ascii_lower(*a) != ascii_lower(*b))
+            return false;
+    return *a == *b;
+}
+
+int find_program_block(const gesture_context *context, const foreground_program *program)
+{
+    for (int b = 0; b < context->block_count; ++b)
+        for (int i = 0; i < context->blocks[b].name_count; ++i)
+            for (int n = 0; n < program->count; ++n)
+                if (same_program_name(context->blocks[b].names[i], program->names[n]))
+                    return b;
+    return -1;
 }

@@ -31,6 +31,15 @@ constexpr int GESTURE_KIND_COUNT = no_gesture;
 // Programs in whose windows gestures are off, by executable name.
 constexpr int MAX_EXCLUDED = 32;
 
+// Blocks of bindings for the programs they name, and names in one block.
+constexpr int MAX_PROGRAM_BLOCKS = 32;
+constexpr int MAX_BLOCK_NAMES = 8;
+
+// The loader's block for lines that bind for every program, and for the
+// lines of a block past MAX_PROGRAM_BLOCKS, which are dropped.
+constexpr int EVERY_PROGRAM = -1;
+constexpr int DROPPED_BLOCK = -2;
+
 // How the capture in progress ends: as a gesture, or with nothing launched
 // because a mouse button went down during it or it began over an excluded
 // program.
@@ -40,6 +49,15 @@ enum capture_outcome { capture_gesture, capture_drag, capture_excluded };
 struct action_slot {
     char *program;
     char *parameters;
+};
+
+// Bindings that apply while a program `names` names is in front; a kind
+// left unbound here uses the binding for every program. Names and slot
+// texts are owned heap strings.
+struct program_block {
+    char *names[MAX_BLOCK_NAMES];
+    int name_count;
+    action_slot slots[GESTURE_KIND_COUNT];
 };
 
 struct gesture_context {
@@ -72,6 +90,21 @@ struct gesture_context {
     // Whether the desktop programs show the stroke as it is drawn (trail =
     // 1); written by the loader, read after each load on the same thread.
     bool trail;
+    // The program blocks of the latest load, replaced by the loader and read
+    // at each press and release, both under plat_lock_slots.
+    program_block blocks[MAX_PROGRAM_BLOCKS];
+    int block_count;
+    // The loader's place: the block the lines being read belong to (or
+    // EVERY_PROGRAM, DROPPED_BLOCK), whether the setting line before was a
+    // program line (a row of them opens one block), and blocks and names
+    // past the limits, so each is told once.
+    int loading_block;
+    bool program_line_before;
+    int blocks_dropped;
+    bool block_names_dropped;
+    // Capture state: the program in front at the press (count 0 when it was
+    // not asked or cannot be told).
+    foreground_program pressed_over;
 };
 
 // The process's only context; it is never released.
@@ -80,6 +113,13 @@ extern gesture_context g_context;
 // Fills `context` with its defaults and builds conf_path beside program_path.
 // Runs once, before the first load: it does not free earlier strings.
 void init_context(char *program_path, gesture_context *context);
+
+// The first block naming one of `program`'s names, ignoring ASCII letter
+// case, or -1 when none does. Under plat_lock_slots.
+int find_program_block(const gesture_context *context, const foreground_program *program);
+
+// Whether `a` and `b` are the same name, ignoring ASCII letter case.
+bool same_program_name(const char *a, const char *b);
 
 // A heap copy of `text` (through plat_malloc), or null when it cannot be
 // allocated. The context's strings are all made this way.

@@ -62,7 +62,12 @@ bool launch_action(gesture_kind kind, gesture_context *context, outcome_handler 
     // Copy the pair under the lock and use the copies after it, so a reload
     // never waits on the output or on a slow shell.
     plat_lock_slots();
-    const action_slot &slot = context->slots[kind];
+    // A block of the program in front at the press overrides the kinds it
+    // binds.
+    int block = find_program_block(context, &context->pressed_over);
+    const action_slot &slot = block >= 0 && context->blocks[block].slots[kind].program != nullptr
+                                  ? context->blocks[block].slots[kind]
+                                  : context->slots[kind];
     if (slot.program == nullptr) {
         plat_unlock_slots();
         if (told != nullptr)

@@ -239,6 +239,33 @@ TEST_F(capture, bound_gesture_launches_unless_dragged_or_excluded)
     EXPECT_EQ(run(echoed), "haut\n -> keys: ctrl+c\n");
 }
 
+// In front of a program with a block, a kind the block binds uses the
+// block's binding, another the one for every program; exclude wins.
+TEST_F(capture, a_block_of_the_program_in_front_overrides_what_it_binds)
+{
+    const std::vector<cycle> upward = {at(0, 500, 500), at(DOWN, 500, 500), at(DOWN, 500, 200),
+                                       at(0, 500, 200)};
+    const std::vector<cycle> rightward = {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 300, 0),
+                                          at(0, 300, 0)};
+    store_action(up, "every.exe", nullptr, context.get());
+    store_action(right, "right.exe", nullptr, context.get());
+    set_program("notepad.exe", nullptr, context.get());
+    set_program("Editor", nullptr, context.get());
+    bind_action(up, "keys: ctrl+z", nullptr, context.get());
+    stand_in_set_foreground({"NOTEPAD.EXE"});
+    std::string out = run(upward) + run(rightward);
+    stand_in_set_foreground({"calc.exe"});
+    out += run(upward);
+    stand_in_set_foreground({"xed", "editor"});
+    out += run(upward);
+    set_exclude("notepad.exe", nullptr, context.get());
+    stand_in_set_foreground({"notepad.exe"});
+    out += run(upward);
+    EXPECT_EQ(out, "haut\n -> keys: ctrl+z\ndroite\n -> right.exe\nhaut\n -> every.exe\n"
+                   "haut\n -> keys: ctrl+z\nexcluded: notepad.exe\n");
+    EXPECT_EQ(stand_in_foreground_queries(), 5) << "asked at each press only";
+}
+
 TEST_F(capture, a_watcher_hears_the_foreground_at_each_press)
 {
     static std::vector<std::string> heard;

@@ -124,6 +124,22 @@ INSTANTIATE_TEST_SUITE_P(
                   "warning : more than 32 key names in keys definition, binding ignored\n"
                   "warning : too much parameter for keys definition\n",
                   6, "line 1: warning : empty keys definition, binding ignored"},
+        file_case{"program blocks: empty, extra words, a setting inside, past the limits",
+                  "program =|\nprogram = a | x\nprec = 30\nprogram = *\nprec = 30\n" +
+                      [] {
+                          std::string lines;
+                          for (int i = 0; i <= MAX_BLOCK_NAMES; ++i)
+                              lines += "program = n" + std::to_string(i) + "\n";
+                          for (int i = 2; i <= MAX_PROGRAM_BLOCKS; ++i)
+                              lines += "up = x\nprogram = p" + std::to_string(i) + "\n";
+                          return lines;
+                      }(),
+                  "warning : empty program definition, line ignored\n"
+                  "warning : too much parameter for program definition\n"
+                  "warning : prec in a program block applies to every program\n"
+                  "warning : more than 8 names in one program block, the rest is ignored\n"
+                  "warning : more than 32 program blocks, the rest is ignored\n",
+                  5, "line 1: warning : empty program definition, line ignored"},
         file_case{"a value problem after a line problem", "k\nprec = 300\n",
                   "error in conf file, line 1\n   missing value, line skipped\n"
                   "it'll be hard to use me with a precison of 300\n"
@@ -212,9 +228,33 @@ TEST_F(conf_file, each_load_brings_its_own_exclude_lines)
     EXPECT_EQ(context->excluded_count, 1) << "a missing file changes nothing";
 }
 
-TEST_F(conf_file, table_holds_63_distinct_keys)
+// A row of program lines opens one block for the bindings after it, up to
+// the next row; «*» goes back to every program; each load brings its own.
+TEST_F(conf_file, program_blocks_hold_the_bindings_after_them)
 {
-    ASSERT_EQ(CONF_KEYWORD_COUNT, 63);
+    std::string beyond;
+    for (int i = 2; i < MAX_PROGRAM_BLOCKS; ++i)
+        beyond += "program = p" + std::to_string(i) + "\nup = p.exe\n";
+    load("left = explorer.exe\nprogram = firefox\n// a comment\nPROGRAM = Navigator\n"
+         "left = keys: alt+left\nprogram = code\nup = x.exe\nprogram = *\ndown = y.exe\n" +
+         beyond + "program = dropped\ndown = z.exe\n");
+    ASSERT_EQ(context->block_count, MAX_PROGRAM_BLOCKS);
+    const program_block &firefox = context->blocks[0];
+    ASSERT_EQ(firefox.name_count, 2);
+    EXPECT_STREQ(firefox.names[1], "Navigator");
+    EXPECT_STREQ(firefox.slots[left].program, "keys: alt+left");
+    EXPECT_EQ(firefox.slots[up].program, nullptr);
+    EXPECT_STREQ(context->blocks[1].slots[up].program, "x.exe");
+    EXPECT_STREQ(program(left), "explorer.exe");
+    EXPECT_EQ(program(up), nullptr);
+    EXPECT_STREQ(program(down), "y.exe") << "a dropped block's bindings are not global";
+    load("up = a.exe\n");
+    EXPECT_EQ(context->block_count, 0);
+}
+
+TEST_F(conf_file, table_holds_64_distinct_keys)
+{
+    ASSERT_EQ(CONF_KEYWORD_COUNT, 64);
     for (int i = 0; i < CONF_KEYWORD_COUNT; ++i)
         for (int j = i + 1; j < CONF_KEYWORD_COUNT; ++j)
             EXPECT_STRNE(conf_keywords[i].key, conf_keywords[j].key);
@@ -271,7 +311,7 @@ TEST_F(conf_file, every_keyword_binds_its_own_slot)
             }
         }
     }
-    EXPECT_EQ(keys_seen + 3, CONF_KEYWORD_COUNT); // and key, exclude, trail
+    EXPECT_EQ(keys_seen + 4, CONF_KEYWORD_COUNT); // and key, exclude, trail, program
 }
 
 TEST_F(conf_file, line_numbers_count_every_line)

@@ -243,7 +243,8 @@ def focused_window(session, command, name):
 def scenario_exclude(session):
     """An exclude line turns gestures off while the program it names has the
     focus, named by its executable or either WM_CLASS name, in any case; over
-    another program the same stroke launches."""
+    another program the same stroke launches. Program blocks name their
+    programs the same way."""
     python = os.path.basename(os.path.realpath("/usr/bin/python3"))
 
     def conf(excluded):
@@ -262,11 +263,31 @@ def scenario_exclude(session):
     make(session, "right")
     log = instance.directory / "my tools" / "record.log"
     wait_records(log, 1)
+
+    # Program blocks, by a WM_CLASS name and by the executable's name: in
+    # front of their program a kind they bind uses their binding, another
+    # the one for every program.
+    program = recorder_in(instance.directory)
+    instance.write_conf(f"right = {program} | every\nup = {program} | up\n"
+                        f"program = JOT\nright = {program} | jot\n"
+                        f"program = xmessage\nup = {program} | xmessage\n")
+    instance.send(signal.SIGHUP)
+    time.sleep(0.3)
+    focused_window(session, ["/usr/bin/python3", "-c", PROBE_WINDOW, "jot"], "jot")
+    make(session, "right")
+    make(session, "up")
+    focused_window(session, ["xmessage", "-name", "pad", "-geometry", "+500+50", "pad"], "pad")
+    make(session, "up")
+    make(session, "right")
+    runs = wait_records(log, 5)
+    expect_equal("blocks' programs", [run["args"][0] for run in runs[1:]],
+                 ["jot", "up", "xmessage", "every"])
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
+    started = f"droite\n -> {log.parent / 'record args'}\n"
     expect_equal("standard output", instance.stdout(),
-                 f"excluded: {python.upper()}\nexcluded: NOTES\nexcluded: notes\n"
-                 f"droite\n -> {log.parent / 'record args'}\n")
+                 f"excluded: {python.upper()}\nexcluded: NOTES\nexcluded: notes\n" + started +
+                 started + started.replace("droite", "haut") * 2 + started)
     expect_equal("standard error", instance.stderr(), "")
 
 

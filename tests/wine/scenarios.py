@@ -102,7 +102,9 @@ def scenario_drag_and_exclude(session):
     """A Ctrl stroke with the left button held, or clicked once, is a drag and
     launches nothing, a plain one launches; a button as the key is not its own
     drag. A stroke begun while a program named by an exclude line (any case)
-    is in the foreground launches nothing; over another program it does."""
+    is in the foreground launches nothing; over another program it does. A
+    program block gives its bindings in front of its program only, and the
+    kinds it leaves unbound keep the binding for every program."""
     instance = session.start_sorvak(
         lambda directory: f"right = {harness.windows_path(directory / 'record_args.exe')}\n")
     start = (300, 300)
@@ -125,13 +127,26 @@ def scenario_drag_and_exclude(session):
     start_windows_program(session, "winemine.exe", "mine")
     session.gesture([(D, 0)], start=start)
     instance.wait_recorded(2)
+
+    # A block for the program in front overrides the kinds it binds.
+    instance.write_conf(bind(instance, "right", "every") + bind(instance, "up", "up") +
+                        "program = Notepad.exe\n" + bind(instance, "right", "notepad"))
+    session.tray_menu(instance, "reload")
+    start_windows_program(session, "notepad.exe", "notepad")
+    session.gesture([(D, 0)], start=start)
+    session.gesture([(0, -D)], start=(300, 500))
+    start_windows_program(session, "winemine.exe", "mine")
+    session.gesture([(D, 0)], start=start)
+    instance.wait_recorded(5)
     session.send_close(instance)
     expect_exit(instance, 0)
     program = instance.helper_path("record_args.exe")
     expect_equal("stdout", instance.stdout(),
                  f"drag, no gesture\ndrag, no gesture\ndroite\n -> {program}\n"
-                 f"excluded: NOTEPAD.EXE\ndroite\n -> {program}\n")
-    expect_equal("record_args.exe runs", len(instance.recorded()), 2)
+                 f"excluded: NOTEPAD.EXE\ndroite\n -> {program}\n" +
+                 f"droite\n -> {program}\nhaut\n -> {program}\ndroite\n -> {program}\n")
+    expect_equal("record_args.exe runs",
+                 [run.split()[-1] for run in instance.recorded()[2:]], ["notepad", "up", "every"])
 
     middle = session.start_sorvak("key = 4\n", name="middle")
     session.gesture([(0, D)], key=None, button=2, start=start)

@@ -35,6 +35,9 @@ int main(int argc, char **argv)
         return 1;
 
     std::fputs(WATCHING_TEXT, stdout);
-    watch_presses([](const foreground_program *program) { print_foreground(stdout, program); });
+    watch_presses([](const foreground_program *program) {
+        print_foreground(stdout, program);
+        print_block(stdout, &g_context, program);
+    });
     capture_loop(&g_context);
 }

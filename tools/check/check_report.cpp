@@ -102,6 +102,15 @@ void print_binding(std::FILE *out, const action_slot &slot)
     std::fputs("\n", out);
 }
 
+// The kind's name and label in their columns, after `indent`.
+void print_kind(std::FILE *out, gesture_kind kind, const char *indent)
+{
+    const char *label = gesture_label(kind);
+    int label_length = static_cast<int>(std::strlen(label)) - 1; // without its newline
+    int width = 11 - static_cast<int>(std::strlen(indent));
+    std::fprintf(out, "%s%-*s %-*.*s ", indent, width, kind_names[kind], 17, label_length, label);
+}
+
 } // namespace
 
 const char *gesture_kind_name(gesture_kind kind)
@@ -137,13 +146,34 @@ void print_report(std::FILE *out, const gesture_context *context)
     std::fprintf(out, "\nprecision: %d\ntrail: %s\n", context->precision.load(),
                  context->trail ? "on" : "off");
     for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind) {
-        const char *label = gesture_label(static_cast<gesture_kind>(kind));
-        int label_length = static_cast<int>(std::strlen(label)) - 1; // without its newline
-        std::fprintf(out, "%-11s %-*.*s ", kind_names[kind], 17, label_length, label);
+        print_kind(out, static_cast<gesture_kind>(kind), "");
         print_binding(out, context->slots[kind]);
     }
     for (int i = 0; i < context->excluded_count; ++i)
         std::fprintf(out, "exclude     %s\n", context->excluded[i]);
+    for (int b = 0; b < context->block_count; ++b) {
+        const program_block &block = context->blocks[b];
+        std::fputs("program    ", out);
+        for (int i = 0; i < block.name_count; ++i)
+            std::fprintf(out, "%s %s", i == 0 ? "" : ",", block.names[i]);
+        std::fputs("\n", out);
+        for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind)
+            if (block.slots[kind].program != nullptr) {
+                print_kind(out, static_cast<gesture_kind>(kind), "  ");
+                print_binding(out, block.slots[kind]);
+            }
+    }
+}
+
+void print_block(std::FILE *out, const gesture_context *context, const foreground_program *program)
+{
+    plat_lock_slots();
+    if (context->block_count != 0) {
+        int block = find_program_block(context, program);
+        std::fprintf(out, "program block: %s\n",
+                     block >= 0 ? context->blocks[block].names[0] : "none");
+    }
+    plat_unlock_slots();
 }
 
 void print_foreground(std::FILE *out, const foreground_program *program)

@@ -26,10 +26,15 @@ const char *gesture_kind_name(gesture_kind kind);
 void print_key(std::FILE *out, std::int32_t code);
 
 // The report: the file, the capture key, the precision, whether the trail is
-// shown, one line per kind
-// in slot order with its label and binding, or "unbound", then one line per
-// exclude line.
+// shown, one line per kind in slot order with its label and binding, or
+// "unbound", then one line per exclude line, then each program block: its
+// names, then the kinds it binds.
 void print_report(std::FILE *out, const gesture_context *context);
+
+// "program block: NAME" (the block's first name), or "none", when the file
+// has blocks: which applies in front of `program`, told at each press in the
+// live mode.
+void print_block(std::FILE *out, const gesture_context *context, const foreground_program *program);
 
 // "foreground program: NAME, NAME", or "unknown": what an exclude line could
 // name, told at each press in the live mode.

@@ -78,6 +78,8 @@ TEST(check_report, reports_what_the_loader_stored_in_slot_order)
                                   "left down = x.exe\n"
                                   "other = | only parameters\n"
                                   "left = KEYS: Super+T  ctrl+F4\n"
+                                  "program = firefox\nprogram = Navigator\nleft = keys: alt+left\n"
+                                  "up = x.exe\nprogram = *\n"
                                   "key = 0x12\nprec = 30\ntrail = 1\n");
     test_context context(dir + "/sorvak.exe");
     long before = conf_report_count();
@@ -101,7 +103,10 @@ TEST(check_report, reports_what_the_loader_stored_in_slot_order)
                               "up_left     haut gauche       unbound\n"
                               "down_left   bas gauche        x.exe\n"
                               "left        gauche            KEYS: Super+T  ctrl+F4 "
-                              "(presses win+t ctrl+f4)\n");
+                              "(presses win+t ctrl+f4)\n"
+                              "program     firefox, Navigator\n"
+                              "  up        haut              x.exe\n"
+                              "  left      gauche            keys: alt+left (presses alt+left)\n");
 
     write_file(dir + "/conf.txt", "prec = 0\nfoo\n");
     capture_output([&] { load_conf(context.get()); });
