@@ -10,6 +10,10 @@ packages+=(locales)
 # The native Linux program (X11, GTK tray) and its acceptance tests' tray host and bus.
 packages+=(pkg-config libx11-dev libxi-dev libx11-xcb-dev libxext-dev libglib2.0-dev libgtk-3-dev
            libayatana-appindicator3-dev trayer dbus-daemon)
+# The keys its bindings press (XTest; in a Wayland session the compositor's
+# virtual keyboard, with a keymap of its own) and the compositors' answers
+# on the program in front (JSON).
+packages+=(libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev libjson-glib-dev)
 # Its package (dpkg-shlibdeps, lintian) and the tests' StatusNotifier host.
 packages+=(dpkg-dev lintian python3-gi)
 # The tests' keyboard layout change (setxkbmap) and process ids (ps).
