@@ -347,12 +347,12 @@ def scenario_keys_portal(session):
     start), then each key as a keysym, pressed and released in order.
     Without the portal either, keys cannot be sent, which is said once, on
     the standard error and in a notice; programs still start."""
-    import portal_stand_in
+    import desktop_stand_ins
     state = session.work / "state"
     env = {**session.env(), "WAYLAND_DISPLAY": "sorvak-no-compositor",
            "XDG_STATE_HOME": str(state)}
     conf = "right = keys: ctrl+a b\nleft = true\n"
-    portal = portal_stand_in.RemoteDesktopPortal()
+    portal = desktop_stand_ins.RemoteDesktopPortal()
     started = [("CreateSession",), ("SelectDevices", 1, 2, None), ("Start",)]
     first = session.start_sorvak(conf, env=env, args=["--input=x11"])
     wait_for(lambda: portal.received() == started, 10, "the remote desktop session to start")
