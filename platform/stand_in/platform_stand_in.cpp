@@ -37,6 +37,8 @@ struct stand_in_state {
     std::string executable_path;
     std::vector<std::string> foreground;
     long foreground_queries = 0;
+    std::uintptr_t foreground_window = 0;
+    long foreground_window_queries = 0;
 };
 
 stand_in_state state;
@@ -80,6 +82,12 @@ int plat_foreground_program(foreground_program *program)
         out[length] = '\0';
     }
     return program->count;
+}
+
+std::uintptr_t plat_foreground_window()
+{
+    ++state.foreground_window_queries;
+    return state.foreground_window;
 }
 
 void plat_sleep(std::uint32_t)
@@ -170,6 +178,16 @@ void stand_in_set_foreground(const std::vector<std::string> &names)
 long stand_in_foreground_queries()
 {
     return state.foreground_queries;
+}
+
+void stand_in_set_foreground_window(std::uintptr_t window)
+{
+    state.foreground_window = window;
+}
+
+long stand_in_foreground_window_queries()
+{
+    return state.foreground_window_queries;
 }
 
 void stand_in_on_sleep(void (*hook)(void *), void *user)
