@@ -55,6 +55,14 @@ bool same_name(const char *a, const char *b)
     return *a == *b;
 }
 
+bool is_mouse_button(std::int32_t key_code)
+{
+    for (std::int32_t button : MOUSE_BUTTONS)
+        if (button == key_code)
+            return true;
+    return false;
+}
+
 // Whether a mouse button other than the capture key went down. Every button
 // is asked each time, so that each one's pressed-since flag is consumed. At
 // the press only buttons down at that moment count: the flags then tell of
@@ -200,11 +208,14 @@ void on_capture_start(gesture_context *context)
     }
     context->outcome = capture_gesture;
     context->press_foreground = 0;
+    std::int32_t key_code = context->key_code.load();
     if (foreground_excluded(context))
         context->outcome = capture_excluded;
-    else if (button_went_down(context->key_code.load(), true))
+    else if (button_went_down(key_code, true))
         context->outcome = capture_drag;
-    else
+    else if (!is_mouse_button(key_code))
+        // A capture key that is a button clicks: it may itself bring the
+        // window under the pointer to the front.
         context->press_foreground = plat_foreground_window();
     // An excluded capture is none of the view's business: the program in
     // front may be a game or another desktop.

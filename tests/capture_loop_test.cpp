@@ -155,6 +155,11 @@ const trace_case traces[] = {
     {"nor at the press",
      {at(0, 0, 0), at(DOWN, 0, 0), at(DOWN, 300, 0), in_front(at(0, 300, 0), 8)},
      "droite\n"},
+    {"a capture key that is a button may bring a window to the front itself",
+     {in_front(at(0, 0, 0), 7), in_front(at(DOWN, 0, 0), 7), in_front(at(DOWN, 0, 300), 8),
+      in_front(at(0, 0, 300), 8)},
+     "bas\n",
+     MIDDLE_BUTTON},
 };
 
 INSTANTIATE_TEST_SUITE_P(traces, capture_traces, testing::ValuesIn(traces));
