@@ -143,10 +143,6 @@ const trace_case traces[] = {
      {in_front(at(0, 0, 0), 7), in_front(at(DOWN, 0, 0), 7), in_front(at(DOWN, 300, 0), 8),
       in_front(at(0, 300, 0), 8)},
      "drag, no gesture\n"},
-    {"the same window in front throughout does not",
-     {in_front(at(0, 0, 0), 7), in_front(at(DOWN, 0, 0), 7), in_front(at(DOWN, 300, 0), 8),
-      in_front(at(0, 300, 0), 7)},
-     "droite\n"},
     // Where the focus follows the pointer the platform tells 0.
     {"a front that does not count at the release leaves a gesture",
      {in_front(at(0, 0, 0), 7), in_front(at(DOWN, 0, 0), 7), in_front(at(DOWN, 300, 0), 7),
