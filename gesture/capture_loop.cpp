@@ -20,9 +20,15 @@ press_watcher watcher = nullptr;
 // and kept until the release, so a capture is told whole or not at all.
 std::atomic<const stroke_view *> view_wanted{nullptr};
 const stroke_view *view = nullptr;
+// Whether the view has heard the stroke begin; until then, its start.
+bool view_begun = false;
 // The point the view heard last.
 std::int32_t told_x = 0;
 std::int32_t told_y = 0;
+// How far the pointer must get from the stroke's start, along either axis,
+// before the view hears of it: a key pressed for a shortcut, with the hand
+// resting on the mouse, shows nothing.
+constexpr std::int32_t VIEW_START_DISTANCE = 5;
 
 bool key_down = false;
 bool first_poll = true;
@@ -37,6 +43,14 @@ void add_saturated(std::int32_t &sum, std::int64_t amount)
 {
     std::int64_t total = static_cast<std::int64_t>(sum) + amount;
     sum = total > INT32_MAX ? INT32_MAX : static_cast<std::int32_t>(total);
+}
+
+bool is_mouse_button(std::int32_t key_code)
+{
+    for (std::int32_t button : MOUSE_BUTTONS)
+        if (button == key_code)
+            return true;
+    return false;
 }
 
 // Whether a mouse button other than the capture key went down. Every button
@@ -87,11 +101,27 @@ bool foreground_excluded(gesture_context *context)
     return excluded;
 }
 
+// Whether (x, y) is still within the few pixels around the stroke's start.
+bool near_start(std::int32_t x, std::int32_t y)
+{
+    std::int64_t dx = static_cast<std::int64_t>(x) - told_x;
+    std::int64_t dy = static_cast<std::int64_t>(y) - told_y;
+    return dx > -VIEW_START_DISTANCE && dx < VIEW_START_DISTANCE && dy > -VIEW_START_DISTANCE &&
+           dy < VIEW_START_DISTANCE;
+}
+
 // Out of line, so that a cycle without a view is the same code as before
-// there were views. The press's own cycle may find the cursor where the
-// press put the stroke's start: a point of no length is not told.
+// there were views. The view begins with the stroke's start once the pointer
+// has left it; a point of no length is not told.
 __attribute__((noinline)) void tell_move(std::int32_t x, std::int32_t y)
 {
+    if (!view_begun) {
+        if (near_start(x, y))
+            return;
+        view_begun = true;
+        if (view->begin != nullptr)
+            view->begin(told_x, told_y);
+    }
     if (view->move == nullptr || (x == told_x && y == told_y))
         return;
     told_x = x;
@@ -116,6 +146,7 @@ void reset_capture_state()
     watcher = nullptr;
     view_wanted.store(nullptr);
     view = nullptr;
+    view_begun = false;
     key_down = false;
     first_poll = true;
     echo_cycles = 0;
@@ -175,18 +206,23 @@ void on_capture_start(gesture_context *context)
         context->last_x = x;
         context->last_y = y;
     }
-    view = view_wanted.load();
-    if (view != nullptr) {
-        told_x = context->last_x;
-        told_y = context->last_y;
-        if (view->begin != nullptr)
-            view->begin(told_x, told_y);
-    }
     context->outcome = capture_gesture;
+    context->press_foreground = 0;
+    std::int32_t key_code = context->key_code.load();
     if (foreground_excluded(context))
         context->outcome = capture_excluded;
-    else if (button_went_down(context->key_code.load(), true))
+    else if (button_went_down(key_code, true))
         context->outcome = capture_drag;
+    else if (!is_mouse_button(key_code))
+        // A capture key that is a button clicks: it may itself bring the
+        // window under the pointer to the front.
+        context->press_foreground = plat_foreground_window();
+    // An excluded capture is none of the view's business: the program in
+    // front may be a game or another desktop.
+    view = context->outcome != capture_excluded ? view_wanted.load() : nullptr;
+    view_begun = false;
+    told_x = context->last_x;
+    told_y = context->last_y;
 }
 
 void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context)
@@ -209,8 +245,15 @@ void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context)
 
 void on_capture_end(gesture_context *context)
 {
-    outcome_handler told = view != nullptr ? view->end : nullptr;
+    outcome_handler told = view != nullptr && view_begun ? view->end : nullptr;
     view = nullptr;
+    // Another window came to the front: the user clicked elsewhere, maybe
+    // into a window whose clicks this program cannot see.
+    if (context->outcome == capture_gesture && context->press_foreground != 0) {
+        std::uintptr_t now = plat_foreground_window();
+        if (now != 0 && now != context->press_foreground)
+            context->outcome = capture_drag;
+    }
     if (context->outcome == capture_excluded) {
         std::printf("excluded: %s\n", context->excluded_by);
         if (told != nullptr) {

@@ -12,11 +12,13 @@ using move_handler = void (*)(std::int32_t x, std::int32_t y, gesture_context *c
 using press_watcher = void (*)(const foreground_program *program);
 using point_handler = void (*)(std::int32_t x, std::int32_t y);
 
-// What shows a stroke as it is drawn, told on the capture thread: the press
-// with the stroke's first point, each later point while the key is held, and
-// the end with the text the capture printed. Any of them may be null. They
-// must return at once, without taking the slot lock: the capture does not
-// wait for a view.
+// What shows a stroke as it is drawn, told on the capture thread: the
+// stroke's start once the pointer has left the few pixels around it, each
+// later point while the key is held, and the end with the text the capture
+// printed. A capture that never left its start, or that began over an
+// excluded program, tells nothing. Any of them may be null. They must return
+// at once, without taking the slot lock: the capture does not wait for a
+// view.
 struct stroke_view {
     point_handler begin;
     point_handler move;
@@ -45,13 +47,14 @@ void poll_cursor(move_handler on_move, gesture_context *context);
 // Zeroes the sums and anchors the stroke at the current cursor (kept as it
 // was if the cursor cannot be read). Decides what the capture can end as:
 // nothing when it begins over an excluded program or with a mouse button
-// down.
+// down; otherwise notes the foreground window.
 void on_capture_start(gesture_context *context);
 // Adds the step to the sums, saturating at INT32_MAX.
 void on_cursor_move(std::int32_t x, std::int32_t y, gesture_context *context);
 // Prints "excluded: NAME" or "drag, no gesture" for a capture that launches
-// nothing; otherwise classifies the sums and launches, or prints
-// "insufficient movement".
+// nothing, a capture at whose end another window is in front included;
+// otherwise classifies the sums and launches, or prints "insufficient
+// movement".
 void on_capture_end(gesture_context *context);
 
 // Called at each press with the foreground program (its count 0 when it

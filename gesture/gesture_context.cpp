@@ -66,6 +66,7 @@ void init_context(char *program_path, gesture_context *context)
     context->excluded_dropped = 0;
     context->outcome = capture_gesture;
     context->excluded_by[0] = '\0';
+    context->press_foreground = 0;
     context->trail = false;
     for (program_block &block : context->blocks)
         block = program_block{};

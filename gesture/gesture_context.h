@@ -84,9 +84,11 @@ struct gesture_context {
     // Exclude lines of the current load past the limit, so it is told once.
     int excluded_dropped;
     // Capture state, touched by the capture thread only: what the press
-    // decided, and the exclude line that matched.
+    // decided, the exclude line that matched, and the foreground window then
+    // (0: a change is not to count).
     capture_outcome outcome;
     char excluded_by[FOREGROUND_NAME_SIZE];
+    std::uintptr_t press_foreground;
     // Whether the desktop programs show the stroke as it is drawn (trail =
     // 1); written by the loader, read after each load on the same thread.
     bool trail;

@@ -35,6 +35,13 @@ struct foreground_program {
 // desktop that does not say).
 int plat_foreground_program(foreground_program *program);
 
+// The foreground window, as a number that tells two windows apart, asked at
+// a capture's press and release: a change between them means the user
+// clicked or switched elsewhere, also where the buttons could not be seen
+// (an elevated window hides them). 0 where a change must not count (the
+// focus follows the pointer) or cannot be told.
+std::uintptr_t plat_foreground_window();
+
 // Suspends the calling thread for about `milliseconds`. Whatever the system
 // sends the thread meanwhile is answered. A platform told of input as it
 // comes (X11, the input devices) may pause longer, until a key or button

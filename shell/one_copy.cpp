@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 namespace
@@ -12,14 +13,34 @@ namespace
 // "Local\sorvak-" and hexadecimal digits: the folder's own name could
 // outgrow an object name and would hold backslashes.
 constexpr char NAME_PREFIX[] = "Local\\sorvak-";
-// The identity's digits: 8 of the volume, 16 of the folder on it.
-constexpr std::size_t NAME_SIZE = sizeof NAME_PREFIX + 8 + 16;
+// The identity's digits: 8 of the volume and 16 of the folder on it, or 16
+// and 32 where the folder's index needs 128 bits.
+constexpr std::size_t NAME_SIZE = sizeof NAME_PREFIX + 16 + 32;
 
 char *put_hex(char *out, std::uint64_t value, int digits)
 {
     for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
         *out++ = "0123456789ABCDEF"[(value >> shift) & 0xF];
     return out;
+}
+
+// The folder's 128-bit identity (Windows 8 and later) as two halves, low
+// first, when the 64-bit index is not all of it: on ReFS that index need not
+// be unique. Elsewhere the name stays what earlier versions made, so that
+// they see each other.
+bool wide_identity(HANDLE handle, std::uint64_t index, std::uint64_t (&id)[3])
+{
+    using info_query = BOOL(WINAPI *)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    // Through the generic function type, which any other may be cast to.
+    auto query = reinterpret_cast<info_query>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFileInformationByHandleEx")));
+    FILE_ID_INFO info;
+    if (query == nullptr || !query(handle, FileIdInfo, &info, sizeof info))
+        return false;
+    // Little-endian, as every Windows this runs on.
+    id[0] = info.VolumeSerialNumber;
+    std::memcpy(&id[1], info.FileId.Identifier, 16);
+    return id[2] != 0 || id[1] != index;
 }
 
 // The folder's identity, its volume's serial number and its index there, the
@@ -33,12 +54,21 @@ char *put_identity(char *out, const wchar_t *folder)
     if (handle == INVALID_HANDLE_VALUE)
         return nullptr;
     BY_HANDLE_FILE_INFORMATION info;
-    BOOL known = GetFileInformationByHandle(handle, &info);
-    CloseHandle(handle);
-    if (!known)
+    if (!GetFileInformationByHandle(handle, &info)) {
+        CloseHandle(handle);
         return nullptr;
+    }
+    std::uint64_t index = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    std::uint64_t id[3];
+    bool wide = wide_identity(handle, index, id);
+    CloseHandle(handle);
+    if (wide) {
+        out = put_hex(out, id[0], 16);
+        out = put_hex(out, id[2], 16);
+        return put_hex(out, id[1], 16);
+    }
     out = put_hex(out, info.dwVolumeSerialNumber, 8);
-    return put_hex(out, (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, 16);
+    return put_hex(out, index, 16);
 }
 
 // Where the identity cannot be read: the folder in its long form and upper

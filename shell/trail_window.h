@@ -1,14 +1,15 @@
 // The stroke drawn over every window while the capture key is held, and the
 // capture's outcome shown beside the pointer for a second after it: a
 // click-through layered window of its own, made only while conf.txt asks for
-// it. The capture thread posts each point to the main window, whose
-// procedure hands the messages here.
+// it, shown over the monitors the stroke crosses. The capture thread posts
+// each point to the main window, whose procedure hands the messages here.
 #pragma once
 
 #include <windows.h>
 
-// Posted by the capture thread: the press and each later point (wparam x,
-// lparam y, screen pixels), then the end, whose text waits in this unit.
+// Posted by the capture thread: the stroke's start and each later point
+// (wparam x, lparam y, in the program's screen pixels), then the end, whose
+// text waits in this unit.
 constexpr UINT WM_TRAIL_BEGIN = WM_APP + 1;
 constexpr UINT WM_TRAIL_MOVE = WM_APP + 2;
 constexpr UINT WM_TRAIL_END = WM_APP + 3;

@@ -39,6 +39,8 @@ struct stand_in_state {
     long foreground_queries = 0;
     std::string sent_keys;
     key_id refused = KEY_ID_COUNT;
+    std::uintptr_t foreground_window = 0;
+    long foreground_window_queries = 0;
 };
 
 stand_in_state state;
@@ -82,6 +84,12 @@ int plat_foreground_program(foreground_program *program)
         out[length] = '\0';
     }
     return program->count;
+}
+
+std::uintptr_t plat_foreground_window()
+{
+    ++state.foreground_window_queries;
+    return state.foreground_window;
 }
 
 void plat_sleep(std::uint32_t)
@@ -192,6 +200,16 @@ void stand_in_set_foreground(const std::vector<std::string> &names)
 long stand_in_foreground_queries()
 {
     return state.foreground_queries;
+}
+
+void stand_in_set_foreground_window(std::uintptr_t window)
+{
+    state.foreground_window = window;
+}
+
+long stand_in_foreground_window_queries()
+{
+    return state.foreground_window_queries;
 }
 
 void stand_in_on_sleep(void (*hook)(void *), void *user)

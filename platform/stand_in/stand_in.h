@@ -31,6 +31,11 @@ long stand_in_cursor_reads();
 void stand_in_set_foreground(const std::vector<std::string> &names);
 long stand_in_foreground_queries();
 
+// What plat_foreground_window gives (0, the initial state: cannot be told),
+// and how many times it was asked.
+void stand_in_set_foreground_window(std::uintptr_t window);
+long stand_in_foreground_window_queries();
+
 // Called on every plat_sleep, on the sleeping thread. Null: sleeping returns
 // at once.
 void stand_in_on_sleep(void (*hook)(void *user), void *user);

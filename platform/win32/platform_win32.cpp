@@ -26,6 +26,55 @@ int plat_cursor_pos(std::int32_t *x, std::int32_t *y)
     return 1;
 }
 
+namespace
+{
+
+// Through the generic function type, which any other may be cast to.
+template <typename Function> Function look_up(HMODULE module, const char *name)
+{
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// The image file's path of `process_id` into `path`: Vista's call with the
+// least access that tells it, or on XP the older one, whose path begins with
+// a device name rather than a drive (only its last part is used). An elevated
+// or protected process refuses either, and is then not excluded.
+bool image_path(DWORD process_id, char (&path)[MAX_PATH * 2])
+{
+    using full_name_query = BOOL(WINAPI *)(HANDLE, DWORD, LPSTR, PDWORD);
+    using file_name_query = DWORD(WINAPI *)(HANDLE, LPSTR, DWORD);
+    auto full_name =
+        look_up<full_name_query>(GetModuleHandleA("kernel32.dll"), "QueryFullProcessImageNameA");
+    file_name_query file_name = nullptr;
+    if (full_name == nullptr) {
+        // From the system's folder: never a psapi.dll put beside the program.
+        char library[MAX_PATH + 16];
+        UINT length = GetSystemDirectoryA(library, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH)
+            return false;
+        lstrcpyA(library + length, "\\psapi.dll");
+        HMODULE psapi = GetModuleHandleA(library);
+        if (psapi == nullptr)
+            psapi = LoadLibraryA(library);
+        if (psapi != nullptr)
+            file_name = look_up<file_name_query>(psapi, "GetProcessImageFileNameA");
+        if (file_name == nullptr)
+            return false;
+    }
+    DWORD access =
+        full_name != nullptr ? PROCESS_QUERY_LIMITED_INFORMATION : PROCESS_QUERY_INFORMATION;
+    HANDLE process = OpenProcess(access, FALSE, process_id);
+    if (process == nullptr)
+        return false;
+    DWORD size = sizeof path;
+    bool named = full_name != nullptr ? full_name(process, 0, path, &size) != 0
+                                      : file_name(process, path, size) != 0;
+    CloseHandle(process);
+    return named;
+}
+
+} // namespace
+
 int plat_foreground_program(foreground_program *program)
 {
     program->count = 0;
@@ -33,16 +82,8 @@ int plat_foreground_program(foreground_program *program)
     HWND window = GetForegroundWindow();
     if (window == nullptr || GetWindowThreadProcessId(window, &process_id) == 0)
         return 0;
-    // The least access that tells the image's name; an elevated or protected
-    // process refuses even that, and is then not excluded.
-    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process_id);
-    if (process == nullptr)
-        return 0;
     char path[MAX_PATH * 2];
-    DWORD size = sizeof path;
-    BOOL named = QueryFullProcessImageNameA(process, 0, path, &size);
-    CloseHandle(process);
-    if (!named)
+    if (!image_path(process_id, path))
         return 0;
     const char *name = path;
     for (const char *p = path; *p != '\0'; p = CharNextA(p))
@@ -51,6 +92,16 @@ int plat_foreground_program(foreground_program *program)
     lstrcpynA(program->names[0], name, FOREGROUND_NAME_SIZE);
     program->count = 1;
     return 1;
+}
+
+std::uintptr_t plat_foreground_window()
+{
+    // Where the active window follows the pointer, a stroke across windows
+    // changes it without a click.
+    BOOL tracking = FALSE;
+    if (SystemParametersInfoA(SPI_GETACTIVEWINDOWTRACKING, 0, &tracking, 0) && tracking)
+        return 0;
+    return reinterpret_cast<std::uintptr_t>(GetForegroundWindow());
 }
 
 void plat_sleep(std::uint32_t milliseconds)
@@ -88,8 +139,12 @@ void plat_exit(int status)
 namespace
 {
 
-// Zero-initialised: a slim reader/writer lock needs no set-up.
-SRWLOCK slot_lock = SRWLOCK_INIT;
+// A critical section, which every Windows has; made before main, as the
+// lock is only taken once the program runs.
+CRITICAL_SECTION slot_lock;
+struct slot_lock_maker {
+    slot_lock_maker() { InitializeCriticalSection(&slot_lock); }
+} make_slot_lock;
 
 struct thread_start {
     void (*body)(void *);
@@ -108,12 +163,12 @@ DWORD WINAPI run_thread(LPVOID block)
 
 void plat_lock_slots()
 {
-    AcquireSRWLockExclusive(&slot_lock);
+    EnterCriticalSection(&slot_lock);
 }
 
 void plat_unlock_slots()
 {
-    ReleaseSRWLockExclusive(&slot_lock);
+    LeaveCriticalSection(&slot_lock);
 }
 
 int plat_start_thread(void (*body)(void *), void *argument)

@@ -12,6 +12,7 @@ captured_output replay_cycles(gesture_context *context, const std::vector<cycle>
             for (const pressed &button : c.buttons)
                 stand_in_set_key(button.code, button.state);
             stand_in_set_cursor(c.x, c.y, c.readable);
+            stand_in_set_foreground_window(c.front);
             capture_cycle(context);
         }
     });

@@ -13,12 +13,14 @@ struct pressed {
 
 // One cycle's samples: the state the capture key reports, and the cursor
 // position or a cursor that cannot be read; the keys in `buttons` report
-// their own state, every other key is up.
+// their own state, every other key is up; `front` is the foreground window
+// (0: cannot be told).
 struct cycle {
     std::int16_t key;
     std::int32_t x, y;
     bool readable;
     std::vector<pressed> buttons = {};
+    std::uintptr_t front = 0;
 };
 
 // Runs capture_cycle once for each entry of `trace`, with the standard

@@ -103,8 +103,10 @@ def scenario_drag_and_exclude(session):
     launches nothing, a plain one launches; a button as the key is not its own
     drag. A stroke begun while a program named by an exclude line (any case)
     is in the foreground launches nothing; over another program it does. A
-    program block gives its bindings in front of its program only, and the
-    kinds it leaves unbound keep the binding for every program."""
+    stroke during which another window comes to the front is a drag (as a
+    click into an elevated window, which the buttons do not show). A program
+    block gives its bindings in front of its program only, and the kinds it
+    leaves unbound keep the binding for every program."""
     instance = session.start_sorvak(
         lambda directory: f"right = {harness.windows_path(directory / 'record_args.exe')}\n")
     start = (300, 300)
@@ -127,6 +129,11 @@ def scenario_drag_and_exclude(session):
     start_windows_program(session, "winemine.exe", "mine")
     session.gesture([(D, 0)], start=start)
     instance.wait_recorded(2)
+    session.xdotool("mousemove", *start, "keydown", "ctrl", "sleep", pause, "mousemove", 450, 300)
+    start_windows_program(session, "regedit.exe", "registry")
+    session.xdotool("mousemove", 600, 300, "sleep", pause, "keyup", "ctrl", "sleep", 0.2)
+    session.gesture([(D, 0)], start=start)
+    instance.wait_recorded(3)
 
     # A block for the program in front overrides the kinds it binds.
     instance.write_conf(bind(instance, "right", "every") + bind(instance, "up", "up") +
@@ -137,16 +144,17 @@ def scenario_drag_and_exclude(session):
     session.gesture([(0, -D)], start=(300, 500))
     start_windows_program(session, "winemine.exe", "mine")
     session.gesture([(D, 0)], start=start)
-    instance.wait_recorded(5)
+    instance.wait_recorded(6)
     session.send_close(instance)
     expect_exit(instance, 0)
     program = instance.helper_path("record_args.exe")
     expect_equal("stdout", instance.stdout(),
                  f"drag, no gesture\ndrag, no gesture\ndroite\n -> {program}\n"
-                 f"excluded: NOTEPAD.EXE\ndroite\n -> {program}\n" +
+                 f"excluded: NOTEPAD.EXE\ndroite\n -> {program}\ndrag, no gesture\n"
+                 f"droite\n -> {program}\n" +
                  f"droite\n -> {program}\nhaut\n -> {program}\ndroite\n -> {program}\n")
     expect_equal("record_args.exe runs",
-                 [run.split()[-1] for run in instance.recorded()[2:]], ["notepad", "up", "every"])
+                 [run.split()[-1] for run in instance.recorded()[3:]], ["notepad", "up", "every"])
 
     middle = session.start_sorvak("key = 4\n", name="middle")
     session.gesture([(0, D)], key=None, button=2, start=start)
@@ -481,11 +489,20 @@ def scenario_shell_restart(session):
         expect_equal(f"stderr of {copy.directory.name}", copy.stderr(), bogus)
 
 
+def trail_window(session):
+    """What window_state.exe says of the trail's window: "shown L T R B",
+    "hidden" or "none"."""
+    result = session.run_windows(session.bin_dir / "window_state.exe", "sorvak trail")
+    return result.stdout.strip()
+
+
 def scenario_trail(session):
     """trail = 1 draws the stroke over every window while the key is held,
     clicks on it reaching the window under it; at release the line goes and
     the outcome shows beside the pointer for about a second. With trail = 0
-    nothing shows, before it was turned on as after."""
+    nothing shows, before it was turned on as after. A press of the key
+    without movement shows no window, a stroke shows one over its monitor, a
+    stroke begun over an excluded program neither line nor label."""
     shutil.copy2(session.bin_dir / "count_clicks.exe", session.work)
     session.others.append(subprocess.Popen(
         [*harness.WINE, harness.windows_path(session.work / "count_clicks.exe")],
@@ -507,12 +524,45 @@ def scenario_trail(session):
     harness.SHOTS.mkdir(parents=True, exist_ok=True)
     for shot in shots:
         shutil.copy2(shot, harness.SHOTS / f"{shot.stem[3:]}-{harness.ARCH}.png")
+
+    pause = 0.5 * harness.TIME_SCALE
+    set_trail(1)
+    # Ctrl+C with the hand on a still mouse.
+    session.xdotool("mousemove", 300, 500, "keydown", "ctrl", "sleep", pause)
+    pressed = trail_window(session)
+    session.xdotool("keyup", "ctrl", "sleep", pause)
+    expect_equal("the trail window, key held then released without a move",
+                 (pressed, trail_window(session)), ("hidden", "hidden"))
+    session.xdotool("mousemove", 300, 500, "keydown", "ctrl", "sleep", pause, "mousemove", 300, 440,
+                    "sleep", pause)
+    expect_equal("the trail window during a stroke", trail_window(session),
+                 f"shown 0 0 {harness.SCREEN_W} {harness.SCREEN_H}")
+    session.xdotool("keyup", "ctrl")
+    wait_for(lambda: trail_window(session) == "hidden", 10, "the label to go", interval=0.5)
+
+    instance.write_conf(bind(instance, "right") + "trail = 1\nexclude = COUNT_CLICKS.EXE\n")
+    session.tray_menu(instance, "reload")
+    # The click brings the window that counts them to the front.
+    session.xdotool("mousemove", 850, 500, "click", 1, "sleep", pause)
+    session.xdotool(*harness.xdesktop.gesture_script(
+        [(harness.xdesktop.TRAIL_END[0] - harness.xdesktop.TRAIL_START[0], 0)],
+        harness.xdesktop.TRAIL_START, ["keydown", "ctrl"], [], lambda x, y: True))
+    time.sleep(pause)
+    excluded = harness.xdesktop.TrailScreen(session)
+    held = trail_window(session)
+    session.xdotool("keyup", "ctrl", "sleep", pause)
+    released = harness.xdesktop.TrailScreen(session)
+    expect_equal("the trail window during a stroke over an excluded program", held, "hidden")
+    expect_equal("the pixels on the stroke over an excluded program",
+                 excluded.at(harness.xdesktop.ON_LINE), bare.at(harness.xdesktop.ON_LINE))
+    expect_equal("rows of the label after it", released.label_height(), 0)
     session.send_close(instance)
     expect_exit(instance, 0)
     program = instance.helper_path("record_args.exe")
     expect_equal("stdout", instance.stdout(),
                  f"droite\n -> {program}\ndrag, no gesture\ndroite\n -> {program}\n"
-                 f"droite\n -> {program}\n")
+                 f"droite\n -> {program}\ninsufficient movement\nhaut\n"
+                 "excluded: COUNT_CLICKS.EXE\n")
     expect_equal("stderr", instance.stderr(), "")
 
 
