@@ -210,16 +210,28 @@ void make_label()
     cairo_region_destroy(nowhere);
 }
 
-// Below and right of the stroke's end, kept on the screen.
+// Below and right of the pointer, kept on the screen. GTK places windows in
+// the desktop's pixels, which a scaled desktop (GDK_SCALE=2) makes larger
+// than the server's.
 void show_label(const char *outcome)
 {
     gtk_label_set_text(GTK_LABEL(drawn.label), outcome_text(outcome).c_str());
     gtk_window_resize(GTK_WINDOW(drawn.label_window), 1, 1);
     GtkRequisition size;
     gtk_widget_get_preferred_size(drawn.label_window, nullptr, &size);
+    int scale = std::max(gtk_widget_get_scale_factor(drawn.label_window), 1);
     Screen *screen = DefaultScreenOfDisplay(drawn.display);
-    int left = std::min(drawn.last_x + LABEL_OFFSET, WidthOfScreen(screen) - size.width);
-    int top = std::min(drawn.last_y + LABEL_OFFSET, HeightOfScreen(screen) - size.height);
+    int x = drawn.last_x;
+    int y = drawn.last_y;
+    Window root = 0;
+    Window child = 0;
+    int window_x = 0;
+    int window_y = 0;
+    unsigned mask = 0;
+    XQueryPointer(drawn.display, RootWindowOfScreen(screen), &root, &child, &x, &y, &window_x,
+                  &window_y, &mask);
+    int left = std::min(x / scale + LABEL_OFFSET, WidthOfScreen(screen) / scale - size.width);
+    int top = std::min(y / scale + LABEL_OFFSET, HeightOfScreen(screen) / scale - size.height);
     gtk_window_move(GTK_WINDOW(drawn.label_window), std::max(left, 0), std::max(top, 0));
     gtk_widget_show(drawn.label_window);
     gdk_window_raise(gtk_widget_get_window(drawn.label_window));
