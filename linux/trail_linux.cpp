@@ -346,10 +346,14 @@ void end_drawn(const char *outcome)
 
 // ---- told as a desktop notice
 
+// Each stroke's notice replaces the last one: a desktop that keeps every
+// notice would otherwise list one for each Ctrl shortcut.
+notice_series outcomes;
+
 void notice_outcome(const char *outcome)
 {
     show_desktop_notice("sorvak", outcome_text(outcome).c_str(), program_icon(),
-                        static_cast<int>(LABEL_MS));
+                        static_cast<int>(LABEL_MS), &outcomes);
 }
 
 } // namespace
