@@ -55,15 +55,14 @@ void announce_conf_problems()
         show_desktop_notice(notice.title, notice.body, program_icon());
 }
 
-// The stroke is drawn where a program may draw over the others; in a
-// Wayland session, or on a display it cannot draw on, only its outcome is
-// told, as a notice.
+// The stroke is drawn where the points are the X display's own (the X11
+// input); from the input devices (a Wayland session), or on a display it
+// cannot draw on, only its outcome is told, as a notice.
 void apply_trail()
 {
     if (!g_context.trail)
         show_trail(nullptr);
-    else if (wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")) ||
-             !show_trail(&drawn_trail))
+    else if (&input_in_use() != &x11_input || !show_trail(&drawn_trail))
         show_trail(&noticed_trail);
 }
 
