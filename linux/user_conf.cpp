@@ -117,7 +117,7 @@ void use_linux_conf_path(gesture_context *context, std::FILE *err)
     std::string path = user_conf_path(std::getenv("XDG_CONFIG_HOME"), home);
     if (path.empty())
         return;
-    if (stat(path.c_str(), &info) != 0) {
+    if (err != nullptr && stat(path.c_str(), &info) != 0) {
         bool created = false;
         if (int error = write_sample(path, &created))
             std::fprintf(err, "unable to create %s: %s\n", path.c_str(), std::strerror(error));

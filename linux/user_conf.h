@@ -24,8 +24,9 @@ std::string user_conf_path(const char *config_home, const char *home);
 // Points context->conf_path, filled beside the executable by init_context, at
 // the file to use. When neither file exists the user's is created from the
 // sample (missing folders mode 0700, the file 0600) and `err` is told where,
-// or why it could not be. conf_path is left as it was when no user folder
-// can be named or the new text cannot be allocated.
+// or why it could not be; with `err` null nothing is created. conf_path is
+// left as it was when no user folder can be named or the new text cannot be
+// allocated.
 void use_linux_conf_path(gesture_context *context, std::FILE *err);
 
 // What is wrong with a conf.txt of mode `mode` owned by `owner`, for the
