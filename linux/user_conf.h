@@ -37,6 +37,6 @@ std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user, bool p
 
 // Said after each load of context->conf_path: the permission warning, then
 // the word on a capture key the input in use cannot read, then, when that
-// input is the devices (a Wayland session), that exclude lines do nothing. Returns how many
-// problems it told of (the last is not one).
+// input is the devices (a Wayland session), that exclude lines do nothing.
+// Returns how many problems it told of (the last is not one).
 int report_linux_conf_words(const gesture_context *context, std::FILE *err);
