@@ -269,10 +269,3 @@ class GnomeShell:
     def item_properties(self, item):
         return self._call(item[0], item[1], "org.freedesktop.DBus.Properties", "GetAll",
                           GLib.Variant("(s)", (ITEM,)), "(a{sv})")[0]
-
-    def menu_labels(self, item):
-        """The labels of the item's menu entries, None for a separator."""
-        menu = self.item_properties(item)["Menu"]
-        _, (_, _, children) = self._call(item[0], menu, MENU, "GetLayout",
-                                         GLib.Variant("(iias)", (0, -1, [])), "(u(ia{sv}av))")
-        return [child[1].get("label") for child in children]
