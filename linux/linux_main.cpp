@@ -1,6 +1,7 @@
 // The Linux desktop entry: which input, which conf.txt, one copy per
 // configuration folder, the display, the tray icon, the trail, the capture
-// thread, the signals and the GTK main loop.
+// thread, the signals and the GTK main loop; or, with --edit, --reload or
+// --exit, the tray menu's command handed to the copy that runs.
 #include "conf/conf_file.h"
 #include "gesture/capture_loop.h"
 #include "gesture/gesture_context.h"
@@ -34,8 +35,15 @@ namespace
 {
 
 constexpr const char TRAY_TIP[] = "sorvak 1.1.8";
-constexpr const char USAGE[] = "usage: sorvak [--input=x11|libinput]\n";
+constexpr const char USAGE[] = "usage: sorvak [--input=x11|libinput] [--edit|--reload|--exit]\n";
 constexpr const char INPUT_OPTION[] = "--input=";
+// The tray menu's commands from the command line (the menu entry's actions).
+struct command_option {
+    const char *option;
+    unsigned command_id;
+};
+constexpr command_option COMMAND_OPTIONS[] = {
+    {"--edit", CMD_EDIT_CONF}, {"--reload", CMD_RELOAD_CONF}, {"--exit", CMD_EXIT}};
 
 linux_tray *tray = nullptr;
 // Set by the first Exit; what comes after it, until the loop ends, is dropped.
@@ -77,15 +85,14 @@ void ready_key_sender()
                         program_icon());
 }
 
-// The stroke is drawn where a program may draw over the others; in a
-// Wayland session, or on a display it cannot draw on, only its outcome is
-// told, as a notice.
+// The stroke is drawn where the points are the X display's own (the X11
+// input); from the input devices (a Wayland session), or on a display it
+// cannot draw on, only its outcome is told, as a notice.
 void apply_trail()
 {
     if (!g_context.trail)
         show_trail(nullptr);
-    else if (wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")) ||
-             !show_trail(&drawn_trail))
+    else if (&input_in_use() != &x11_input || !show_trail(&drawn_trail))
         show_trail(&noticed_trail);
 }
 
@@ -141,21 +148,43 @@ gboolean on_terminate(gpointer)
     return G_SOURCE_CONTINUE;
 }
 
-// Takes --input=x11|libinput out of the arguments GTK sees, the last one
-// counting; null when there is none.
-const char *take_input_option(int *argc, char **argv)
+bool take_command_option(const char *argument, unsigned *command_id)
+{
+    for (const command_option &known : COMMAND_OPTIONS)
+        if (std::strcmp(argument, known.option) == 0) {
+            *command_id = known.command_id;
+            return true;
+        }
+    return false;
+}
+
+// Takes --input=x11|libinput and a command out of the arguments GTK sees,
+// the last of each counting: the input's name (null when not given) and the
+// command's id (0 when none is given).
+const char *take_options(int *argc, char **argv, unsigned *command_id)
 {
     const char *value = nullptr;
+    *command_id = 0;
     int kept = 1;
     for (int i = 1; i < *argc; ++i) {
         if (std::strncmp(argv[i], INPUT_OPTION, sizeof INPUT_OPTION - 1) == 0)
             value = argv[i] + sizeof INPUT_OPTION - 1;
-        else
+        else if (!take_command_option(argv[i], command_id))
             argv[kept++] = argv[i];
     }
     *argc = kept;
     argv[kept] = nullptr;
     return value;
+}
+
+// The copy that runs for this configuration carries out the command; the
+// file is neither read nor written here.
+int hand_command_over(unsigned command_id)
+{
+    if (ask_running_copy(g_context.conf_path, command_id))
+        return 0;
+    std::fputs("sorvak is not running\n", stderr);
+    return 1;
 }
 
 } // namespace
@@ -178,9 +207,10 @@ int main(int argc, char **argv)
     sigset_t previous;
     pthread_sigmask(SIG_BLOCK, &handled, &previous);
 
+    unsigned command_id = 0;
     const input_platform *input =
-        choose_input_platform(take_input_option(&argc, argv), std::getenv("WAYLAND_DISPLAY"),
-                              std::getenv("XDG_SESSION_TYPE"));
+        choose_input_platform(take_options(&argc, argv, &command_id),
+                              std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"));
     if (input == nullptr) {
         std::fputs(USAGE, stderr);
         return 2;
@@ -192,10 +222,14 @@ int main(int argc, char **argv)
     if (program_path == nullptr)
         return 1;
     init_context(program_path, &g_context);
+    if (command_id != 0) {
+        use_linux_conf_path(&g_context, nullptr);
+        return hand_command_over(command_id);
+    }
     use_linux_conf_path(&g_context, stderr);
     // A second copy for the same configuration would start every gesture's
     // program twice; the running one is told, and this start ends.
-    if (!claim_conf_folder(g_context.conf_path, announce_second_start))
+    if (!claim_conf_folder(g_context.conf_path, announce_second_start, run_command))
         return 0;
     load_configuration();
 

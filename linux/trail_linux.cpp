@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 namespace
@@ -25,8 +24,14 @@ constexpr char LABEL_STYLE[] = "window { background-color: #ff8c00; }"
                                "label { color: #000000; margin: 3px 5px; }";
 constexpr int LINE_WIDTH = 4;
 constexpr guint LABEL_MS = 1000;
-// The label's distance from the stroke's end.
+// The label's distance from the pointer, in the desktop's own pixels.
 constexpr int LABEL_OFFSET = 16;
+// A change of the line's shape costs the X server (and a compositor, which
+// fetches the whole shape again) in proportion to the line so far: changes
+// come at most this often, and never take more than a fiftieth of the
+// server's time, however long the key is held.
+constexpr gint64 SHAPE_INTERVAL_US = 30000;
+constexpr gint64 SHAPE_COST_FACTOR = 50;
 
 // ---- from the capture thread to the main loop
 
@@ -91,11 +96,18 @@ std::string outcome_text(const char *outcome)
 struct drawing {
     Display *display = nullptr;
     Window window = 0;
-    // For the one-bit masks each segment is drawn into.
+    // The line so far, one bit a pixel of the screen: the window's shape.
+    Pixmap mask = 0;
+    unsigned mask_width = 0;
+    unsigned mask_height = 0;
     GC mask_gc = nullptr;
     bool mapped = false;
     int last_x = 0;
     int last_y = 0;
+    // When the shape may change next (GLib's monotonic clock), and the timer
+    // that then gives it what was drawn meanwhile.
+    gint64 next_shape = 0;
+    guint shape_timer = 0;
     GtkWidget *label_window = nullptr;
     GtkWidget *label = nullptr;
     guint label_timer = 0;
@@ -121,20 +133,46 @@ void set_no_shape(int kind)
                             Unsorted);
 }
 
-// Adds the segment to the window's shape: only the line covers anything.
-void add_segment(int x0, int y0, int x1, int y1)
+// The window takes the mask as its shape: only the line covers anything.
+void set_shape()
 {
-    int left = std::min(x0, x1) - LINE_WIDTH;
-    int top = std::min(y0, y1) - LINE_WIDTH;
-    unsigned width = static_cast<unsigned>(std::abs(x1 - x0) + 2 * LINE_WIDTH + 1);
-    unsigned height = static_cast<unsigned>(std::abs(y1 - y0) + 2 * LINE_WIDTH + 1);
-    Pixmap mask = XCreatePixmap(drawn.display, drawn.window, width, height, 1);
+    gint64 start = g_get_monotonic_time();
+    XShapeCombineMask(drawn.display, drawn.window, ShapeBounding, 0, 0, drawn.mask, ShapeSet);
+    // The round trip measures what the change cost the server.
+    XSync(drawn.display, False);
+    gint64 now = g_get_monotonic_time();
+    drawn.next_shape = now + std::max(SHAPE_INTERVAL_US, (now - start) * SHAPE_COST_FACTOR);
+}
+
+void stop_shape_timer()
+{
+    if (drawn.shape_timer != 0)
+        g_source_remove(drawn.shape_timer);
+    drawn.shape_timer = 0;
+}
+
+gboolean set_shape_later(gpointer)
+{
+    drawn.shape_timer = 0;
+    ignore_errors();
+    set_shape();
+    flush_ignoring_errors();
+    return G_SOURCE_REMOVE;
+}
+
+// A mask of `width` by `height`, all clear.
+void clear_mask(unsigned width, unsigned height)
+{
+    if (drawn.mask == 0 || drawn.mask_width != width || drawn.mask_height != height) {
+        if (drawn.mask != 0)
+            XFreePixmap(drawn.display, drawn.mask);
+        drawn.mask = XCreatePixmap(drawn.display, drawn.window, width, height, 1);
+        drawn.mask_width = width;
+        drawn.mask_height = height;
+    }
     XSetForeground(drawn.display, drawn.mask_gc, 0);
-    XFillRectangle(drawn.display, mask, drawn.mask_gc, 0, 0, width, height);
+    XFillRectangle(drawn.display, drawn.mask, drawn.mask_gc, 0, 0, width, height);
     XSetForeground(drawn.display, drawn.mask_gc, 1);
-    XDrawLine(drawn.display, mask, drawn.mask_gc, x0 - left, y0 - top, x1 - left, y1 - top);
-    XShapeCombineMask(drawn.display, drawn.window, ShapeBounding, left, top, mask, ShapeUnion);
-    XFreePixmap(drawn.display, mask);
 }
 
 gboolean hide_label(gpointer)
@@ -172,16 +210,28 @@ void make_label()
     cairo_region_destroy(nowhere);
 }
 
-// Below and right of the stroke's end, kept on the screen.
+// Below and right of the pointer, kept on the screen. GTK places windows in
+// the desktop's pixels, which a scaled desktop (GDK_SCALE=2) makes larger
+// than the server's.
 void show_label(const char *outcome)
 {
     gtk_label_set_text(GTK_LABEL(drawn.label), outcome_text(outcome).c_str());
     gtk_window_resize(GTK_WINDOW(drawn.label_window), 1, 1);
     GtkRequisition size;
     gtk_widget_get_preferred_size(drawn.label_window, nullptr, &size);
+    int scale = std::max(gtk_widget_get_scale_factor(drawn.label_window), 1);
     Screen *screen = DefaultScreenOfDisplay(drawn.display);
-    int left = std::min(drawn.last_x + LABEL_OFFSET, WidthOfScreen(screen) - size.width);
-    int top = std::min(drawn.last_y + LABEL_OFFSET, HeightOfScreen(screen) - size.height);
+    int x = drawn.last_x;
+    int y = drawn.last_y;
+    Window root = 0;
+    Window child = 0;
+    int window_x = 0;
+    int window_y = 0;
+    unsigned mask = 0;
+    XQueryPointer(drawn.display, RootWindowOfScreen(screen), &root, &child, &x, &y, &window_x,
+                  &window_y, &mask);
+    int left = std::min(x / scale + LABEL_OFFSET, WidthOfScreen(screen) / scale - size.width);
+    int top = std::min(y / scale + LABEL_OFFSET, HeightOfScreen(screen) / scale - size.height);
     gtk_window_move(GTK_WINDOW(drawn.label_window), std::max(left, 0), std::max(top, 0));
     gtk_widget_show(drawn.label_window);
     gdk_window_raise(gtk_widget_get_window(drawn.label_window));
@@ -230,8 +280,11 @@ bool open_drawn()
 void close_drawn()
 {
     stop_label();
+    stop_shape_timer();
     gtk_widget_destroy(drawn.label_window);
     ignore_errors();
+    if (drawn.mask != 0)
+        XFreePixmap(drawn.display, drawn.mask);
     XFreeGC(drawn.display, drawn.mask_gc);
     XDestroyWindow(drawn.display, drawn.window);
     flush_ignoring_errors();
@@ -244,25 +297,36 @@ void begin_drawn(int x, int y)
     ignore_errors();
     // The screen may have grown or shrunk since the last stroke.
     Screen *screen = DefaultScreenOfDisplay(drawn.display);
-    set_no_shape(ShapeBounding);
-    XMoveResizeWindow(drawn.display, drawn.window, 0, 0,
-                      static_cast<unsigned>(WidthOfScreen(screen)),
-                      static_cast<unsigned>(HeightOfScreen(screen)));
+    auto width = static_cast<unsigned>(WidthOfScreen(screen));
+    auto height = static_cast<unsigned>(HeightOfScreen(screen));
+    stop_shape_timer();
+    XMoveResizeWindow(drawn.display, drawn.window, 0, 0, width, height);
+    clear_mask(width, height);
+    XDrawLine(drawn.display, drawn.mask, drawn.mask_gc, x, y, x, y);
+    set_shape();
     XMapRaised(drawn.display, drawn.window);
     drawn.mapped = true;
-    add_segment(x, y, x, y);
     flush_ignoring_errors();
     drawn.last_x = x;
     drawn.last_y = y;
 }
 
-// Only the new segment is sent.
+// Only the new segment is sent; the shape takes it at once, or with what
+// follows when the last change is too recent.
 void extend_drawn(int x, int y)
 {
     if (!drawn.mapped)
         return;
     ignore_errors();
-    add_segment(drawn.last_x, drawn.last_y, x, y);
+    XDrawLine(drawn.display, drawn.mask, drawn.mask_gc, drawn.last_x, drawn.last_y, x, y);
+    if (drawn.shape_timer == 0) {
+        gint64 wait = drawn.next_shape - g_get_monotonic_time();
+        if (wait <= 0)
+            set_shape();
+        else
+            drawn.shape_timer =
+                g_timeout_add(static_cast<guint>(wait / 1000 + 1), set_shape_later, nullptr);
+    }
     flush_ignoring_errors();
     drawn.last_x = x;
     drawn.last_y = y;
@@ -270,6 +334,7 @@ void extend_drawn(int x, int y)
 
 void end_drawn(const char *outcome)
 {
+    stop_shape_timer();
     ignore_errors();
     XUnmapWindow(drawn.display, drawn.window);
     set_no_shape(ShapeBounding);
@@ -281,10 +346,14 @@ void end_drawn(const char *outcome)
 
 // ---- told as a desktop notice
 
+// Each stroke's notice replaces the last one: a desktop that keeps every
+// notice would otherwise list one for each Ctrl shortcut.
+notice_series outcomes;
+
 void notice_outcome(const char *outcome)
 {
     show_desktop_notice("sorvak", outcome_text(outcome).c_str(), program_icon(),
-                        static_cast<int>(LABEL_MS));
+                        static_cast<int>(LABEL_MS), &outcomes);
 }
 
 } // namespace

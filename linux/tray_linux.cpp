@@ -3,8 +3,12 @@
 #include "linux/program_icon.h"
 #include "shell_common/tray_commands.h"
 
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <libayatana-appindicator/app-indicator.h>
+
+#include <cstdio>
 
 struct linux_tray {
     AppIndicator *indicator;
@@ -16,6 +20,30 @@ namespace
 
 // The tooltip, for the XEmbed fall-back.
 const char *tray_tip = "";
+
+constexpr char NO_TRAY[] =
+    "no tray host: the icon cannot be shown\n"
+    "   Edit, Reload and Exit are sorvak --edit, --reload and --exit, also offered by the menu "
+    "entry\n";
+
+// Said at the first fall-back that shows nothing; a host that comes and goes
+// later brings the fall-back again, but not the words.
+void say_no_tray()
+{
+    static bool said = false;
+    if (!said)
+        std::fputs(NO_TRAY, stderr);
+    said = true;
+}
+
+// Whether an XEmbed tray (a system tray manager) runs on the X display.
+bool xembed_tray_runs(GdkDisplay *display)
+{
+    Display *x = gdk_x11_display_get_xdisplay(display);
+    char name[32];
+    std::snprintf(name, sizeof name, "_NET_SYSTEM_TRAY_S%d", DefaultScreen(x));
+    return XGetSelectionOwner(x, XInternAtom(x, name, False)) != None;
+}
 
 // The indicator library's XEmbed fall-back lacks two things, which this
 // subclass adds when the fall-back icon is made: the tooltip, and a themed
@@ -50,6 +78,16 @@ void keep_themed_icon_on_status(AppIndicator *indicator, const char *, gpointer 
 
 GtkStatusIcon *make_fallback(AppIndicator *indicator)
 {
+    // An XEmbed icon lives on an X display only: elsewhere (Wayland) GTK
+    // fails at it.
+    GdkDisplay *display = gdk_display_get_default();
+    if (!GDK_IS_X11_DISPLAY(display)) {
+        say_no_tray();
+        return nullptr;
+    }
+    // Made all the same: a tray started later shows it.
+    if (!xembed_tray_runs(display))
+        say_no_tray();
     GtkStatusIcon *icon = make_parent_fallback(indicator);
     if (icon == nullptr)
         return nullptr;

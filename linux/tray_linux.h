@@ -1,5 +1,6 @@
 // The Linux tray icon and its menu: a StatusNotifierItem when a host is on
-// the session bus, an XEmbed icon otherwise, nothing shown when neither is.
+// the session bus, an XEmbed icon otherwise (X11 only), nothing shown when
+// neither is, which is then said once on the standard error.
 #pragma once
 
 struct linux_tray;

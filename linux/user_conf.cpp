@@ -117,7 +117,7 @@ void use_linux_conf_path(gesture_context *context, std::FILE *err)
     std::string path = user_conf_path(std::getenv("XDG_CONFIG_HOME"), home);
     if (path.empty())
         return;
-    if (stat(path.c_str(), &info) != 0) {
+    if (err != nullptr && stat(path.c_str(), &info) != 0) {
         bool created = false;
         if (int error = write_sample(path, &created))
             std::fprintf(err, "unable to create %s: %s\n", path.c_str(), std::strerror(error));
@@ -147,11 +147,15 @@ int report_linux_conf_words(const gesture_context *context, std::FILE *err)
     }
     if (report_unmapped_capture_key(context->key_code.load(), err))
         ++lines;
-    // Not a problem of the file: the same file works in an X11 session.
-    if (context->excluded_count != 0 &&
-        wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")))
-        std::fputs("note : the foreground program cannot be known in a Wayland session: "
-                   "exclude lines are ignored and gestures work everywhere\n",
-                   err);
+    // Not a problem of the file: the same file works with the X11 input. The
+    // input devices tell nothing of windows, whatever the session.
+    if (context->excluded_count != 0 && &input_in_use() == &libinput_input)
+        std::fprintf(
+            err,
+            "note : the foreground program cannot be known %s: "
+            "exclude lines are ignored and gestures work everywhere\n",
+            wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"))
+                ? "in a Wayland session"
+                : "when reading the input devices");
     return lines;
 }

@@ -24,8 +24,9 @@ std::string user_conf_path(const char *config_home, const char *home);
 // Points context->conf_path, filled beside the executable by init_context, at
 // the file to use. When neither file exists the user's is created from the
 // sample (missing folders mode 0700, the file 0600) and `err` is told where,
-// or why it could not be. conf_path is left as it was when no user folder
-// can be named or the new text cannot be allocated.
+// or why it could not be; with `err` null nothing is created. conf_path is
+// left as it was when no user folder can be named or the new text cannot be
+// allocated.
 void use_linux_conf_path(gesture_context *context, std::FILE *err);
 
 // What is wrong with a conf.txt of mode `mode` owned by `owner`, for the
@@ -35,7 +36,7 @@ void use_linux_conf_path(gesture_context *context, std::FILE *err);
 std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user, bool private_group);
 
 // Said after each load of context->conf_path: the permission warning, then
-// the word on a capture key X11 cannot read, then, in a Wayland session, that
-// exclude lines do nothing there. Returns how many problems it told of (the
-// last is not one).
+// the word on a capture key the input in use cannot read, then, when that
+// input is the devices (a Wayland session), that exclude lines do nothing.
+// Returns how many problems it told of (the last is not one).
 int report_linux_conf_words(const gesture_context *context, std::FILE *err);

@@ -4,14 +4,16 @@
 # stripped sizes of the Windows programs, the idle wakeups and CPU of the
 # Linux program on Xvfb, its idle wakeups and release-to-launch delay on
 # Wayland in the test machine (tests/vm) and idle CPU under Wine, the X11 and
-# Wine ones with the trail off and on, and what a held stroke costs with it
-# off and on. Run from anywhere; results are printed and kept in
+# Wine ones with the trail off and on, what a held stroke costs with it off
+# and on, and on X11 whether that cost grows over a long hold. Run from
+# anywhere; results are printed and kept in
 # build/perf/perf.txt.
 #
 # Environment: RUNS (default 5) runs per timing and repetitions per benchmark,
 # IDLE_SECONDS (default 60) per idle measurement and IDLE_RUNS (default 3) of
 # them for each program, SECTIONS (default "bench load callgrind release sizes
-# linux wayland wine") to run only some parts, SKIP_WINE=1 to leave out the Wine part,
+# linux wayland wine"; "trail" is the Linux part's held strokes alone) to run
+# only some parts, SKIP_WINE=1 to leave out the Wine part,
 # LINUX_PROGRAM and WINE_PROGRAM to measure another build of the Linux sorvak
 # or of the 64-bit sorvak.exe (one from before a change, say) instead of
 # build/linux/bin/sorvak and build/win64/bin/sorvak.exe.
@@ -56,6 +58,14 @@ say ""
 # circle in steps of 5 pixels every 10 ms, as fast as the capture samples it.
 stroke_moves=$(awk 'BEGIN { for (i = 0; i <= 1000; i++) { a = i * 6.2832 / 250
     printf "mousemove %d %d sleep 0.01 ", 500 + 200 * cos(a), 380 + 200 * sin(a) } }')
+# A held stroke of about 30 s that keeps reaching new ground, so the line
+# grows all along: a Lissajous figure over the screen, 6 parts of 500 steps
+# of about 4 pixels, 10 ms apart.
+hold_moves=()
+for ((part = 0; part < 6; part++)); do
+    hold_moves+=("$(awk -v p=$part 'BEGIN { for (i = p * 500; i < (p + 1) * 500; i++) { a = i * 0.004
+        printf "mousemove %d %d sleep 0.01 ", 512 + 480 * sin(3 * a), 384 + 360 * sin(2.17 * a) } }')")
+done
 
 # ---------------------------------------------------------------- conf files
 typical='// gestures and the programs they start
@@ -179,7 +189,7 @@ say ""
 fi
 
 # ---------------------------------------------------------------- idle of the Linux program
-if ! want linux; then
+if ! want linux && ! want trail; then
     say "== idle of the Linux program not asked for"
 elif ! command -v Xvfb >/dev/null || ! command -v dbus-daemon >/dev/null || ! command -v gcc >/dev/null ||
     ! command -v xdotool >/dev/null; then
@@ -251,6 +261,27 @@ else
         fi
         wait $pid 2>/dev/null || true
     }
+    measure_linux_hold() { # the program; prints Xvfb's CPU µs per step in each part of the hold
+        local pid part x0 x1 parts=
+        env "${linux_env[@]}" "$1" >/dev/null 2>&1 &
+        pid=$!
+        sleep 5
+        env "${linux_env[@]}" xdotool mousemove 512 384 keydown ctrl sleep 0.2
+        for ((part = 0; part < ${#hold_moves[@]}; part++)); do
+            x0=$(cpu_ns $linux_xvfb)
+            # shellcheck disable=SC2086 # one word each
+            env "${linux_env[@]}" xdotool ${hold_moves[part]}
+            x1=$(cpu_ns $linux_xvfb)
+            parts+="$(((x1 - x0) / 500000)) "
+        done
+        env "${linux_env[@]}" xdotool keyup ctrl sleep 1.5
+        if kill $pid 2>/dev/null; then
+            echo "$parts"
+        fi
+        wait $pid 2>/dev/null || true
+    }
+fi
+if want linux && [[ -n ${linux_env:-} ]]; then
     say "== idle of the Linux program on Xvfb over ${idle_seconds} s, median of $idle_runs runs"
     say "   ($linux_program; wakeups: context switches of all threads, /proc/PID/task/*/status;"
     say "   CPU: their run time, /proc/PID/task/*/schedstat)"
@@ -283,6 +314,8 @@ else
         say "    $label: ${linux_wakeups[$label]:-}/ ${linux_cpu[$label]:-}/ ${linux_server[$label]:-}"
     done
     say ""
+fi
+if [[ -n ${linux_env:-} ]]; then
     say "== a held stroke of about 10 s (1000 steps of 5 px, 10 ms apart), median of $idle_runs runs"
     declare -A stroke_cpu stroke_server stroke_ms
     for ((r = 0; r < idle_runs; r++)); do
@@ -307,6 +340,38 @@ else
     say "  runs (process CPU ns, Xvfb CPU ns, stroke ms):"
     for label in sorvak "sorvak trail"; do
         say "    $label: ${stroke_cpu[$label]:-}/ ${stroke_server[$label]:-}/ ${stroke_ms[$label]:-}"
+    done
+    say ""
+    say "== a held stroke of about 30 s over new ground (6 parts of 500 steps of 4 px, 10 ms apart),"
+    say "   the X server's CPU per step in each part, median of $idle_runs runs"
+    declare -A hold_server
+    for ((r = 0; r < idle_runs; r++)); do
+        for label in sorvak "sorvak trail"; do
+            program=$run/sorvak
+            [[ $label == "sorvak trail" ]] && program=$run/trail/sorvak
+            result=$(measure_linux_hold "$program")
+            [[ -n $result ]] || { say "$label: did not stay up"; continue; }
+            read -ra parts <<<"$result"
+            for ((part = 0; part < ${#parts[@]}; part++)); do
+                hold_server[$label,$part]+="${parts[part]} "
+            done
+        done
+    done
+    say "$(printf '%-14s %s' program 'Xvfb CPU µs a step, parts 1 to 6')"
+    for label in sorvak "sorvak trail"; do
+        line=$(printf '%-14s' "$label")
+        for ((part = 0; part < ${#hold_moves[@]}; part++)); do
+            line+=$(printf ' %6s' "$(median_of "${hold_server[$label,$part]:-}")")
+        done
+        say "$line"
+    done
+    say "  runs (µs a step, part by part):"
+    for label in sorvak "sorvak trail"; do
+        line="    $label:"
+        for ((part = 0; part < ${#hold_moves[@]}; part++)); do
+            line+=" ${hold_server[$label,$part]:-}/"
+        done
+        say "$line"
     done
     linux_cleanup
     trap - EXIT

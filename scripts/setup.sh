@@ -14,8 +14,9 @@ packages+=(pkg-config libx11-dev libxi-dev libx11-xcb-dev libxext-dev libglib2.0
 # virtual keyboard, with a keymap of its own) and the compositors' answers
 # on the program in front (JSON).
 packages+=(libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev libjson-glib-dev)
-# Its package (dpkg-shlibdeps, lintian) and the tests' StatusNotifier host.
-packages+=(dpkg-dev lintian python3-gi)
+# Its package (dpkg-shlibdeps, lintian, desktop-file-validate) and the tests'
+# StatusNotifier host.
+packages+=(dpkg-dev lintian desktop-file-utils python3-gi)
 # The tests' keyboard layout change (setxkbmap) and process ids (ps).
 packages+=(x11-xkb-utils procps)
 # Its libinput platform (Wayland sessions), and the virtual machine its tests
@@ -24,6 +25,9 @@ packages+=(x11-xkb-utils procps)
 # terminal, seatd, uinput devices from Python, libinput's own tools.
 packages+=(libinput-dev libudev-dev qemu-system-x86 busybox-static udev sway seatd foot
            python3-evdev libinput-tools)
+# Its tray on GNOME (a headless GNOME Shell, with and without the AppIndicator
+# extension).
+packages+=(gnome-shell gnome-shell-extension-appindicator)
 
 missing=()
 for p in "${packages[@]}"; do

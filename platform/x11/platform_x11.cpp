@@ -414,6 +414,24 @@ std::string executable_name(std::uint32_t pid)
     return path.substr(path.rfind('/') + 1);
 }
 
+// Whether a window's WM_CLIENT_MACHINE names this host: only then is its
+// _NET_WM_PID a process here (a window forwarded by ssh -X carries the
+// remote host's pid). A short name matches this host's full one, and the
+// other way round.
+bool names_this_host(std::string machine)
+{
+    machine.resize(std::strlen(machine.c_str()));
+    char host[256] = {};
+    if (machine.empty() || gethostname(host, sizeof host - 1) != 0)
+        return false;
+    std::string here = host;
+    auto short_of = [](const std::string &name, const std::string &other) {
+        return name.find('.') == std::string::npos && other.compare(0, name.size(), name) == 0 &&
+               other.size() > name.size() && other[name.size()] == '.';
+    };
+    return machine == here || short_of(machine, here) || short_of(here, machine);
+}
+
 void add_name(foreground_program *program, const std::string &name)
 {
     if (name.empty() || program->count == FOREGROUND_NAME_COUNT)
@@ -434,8 +452,9 @@ int x11_foreground_program(foreground_program *program)
     xcb_window_t window = client_window(xcb, focus_window(xcb, root), root);
     if (window == XCB_WINDOW_NONE)
         return 0;
-    add_name(program, executable_name(property_value(property(
-                          xcb, window, atom_named(xcb, "_NET_WM_PID"), XCB_ATOM_CARDINAL))));
+    if (names_this_host(property(xcb, window, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_ANY)))
+        add_name(program, executable_name(property_value(property(
+                              xcb, window, atom_named(xcb, "_NET_WM_PID"), XCB_ATOM_CARDINAL))));
     // WM_CLASS holds the instance name, then the class name, each ended by a
     // zero byte.
     std::string classes = property(xcb, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING);

@@ -2,7 +2,9 @@
 
 A session owns a private Xvfb (black root, no window manager), optionally
 trayer as the XEmbed tray host and a StatusNotifier host on the bus
-(sni_host.py), and a work folder: each started copy of the program runs from
+(sni_host.py), or instead of them a Wayland display: a headless GNOME Shell
+with its own notification service and tray host (its AppIndicator
+extension, off until a scenario turns it on); and a work folder: each started copy of the program runs from
 a folder of its own with its own conf.txt, and HOME is a folder of the work
 folder's. The session bus comes from the dbus-run-session the test runs
 under. PATH starts with a folder holding a stand-in xdg-open that records its
@@ -30,6 +32,9 @@ TRAY_HEIGHT = 32
 
 # The disc of the program's icon (shell_common/make_icon.py), in RGB.
 ICON_DISC = (0x10, 0x60, 0xC0)
+
+GNOME_EXTENSIONS = "/usr/share/gnome-shell/extensions"
+APPINDICATOR = "ubuntu-appindicators@ubuntu.com"
 
 MENU_ITEMS = ("edit", "reload", "exit")
 MENU_LABELS = {"edit": "Edit configuration", "reload": "Reload configuration", "exit": "Exit"}
@@ -137,7 +142,7 @@ class Instance(xdesktop.Instance):
 
 
 class Session(xdesktop.Session):
-    def __init__(self, scenario, program, tray=True, sni=False):
+    def __init__(self, scenario, program, tray=True, sni=False, gnome=False):
         self.scenario = scenario
         self.program = Path(program)
         if not self.program.exists():
@@ -147,8 +152,11 @@ class Session(xdesktop.Session):
         missing = [t for t in ("Xvfb", "xdotool", "trayer", "import") if not shutil.which(t)]
         if missing:
             raise HarnessError(f"missing {', '.join(missing)}: run scripts/setup.sh")
-        self.tray = tray
+        self.tray = tray and not gnome
         self.sni = sni
+        self.on_gnome = gnome
+        self.gnome = None  # GNOME Shell on the bus, once started
+        self.wayland_display = None
         self.host = None
         super().__init__(scenario, "linux")
         self.bin = self.work / "bin"
@@ -161,6 +169,9 @@ class Session(xdesktop.Session):
     def start(self):
         if self.sni:
             self.start_sni_host()
+        if self.on_gnome:
+            self.start_gnome()
+            return
         self.xvfb, self.display = xdesktop.start_xvfb(SCREEN_W, SCREEN_H, "-br")
         if self.tray:
             self.others.append(subprocess.Popen(
@@ -170,14 +181,48 @@ class Session(xdesktop.Session):
                 env=self.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
             wait_for(self.tray_shown, 10, "trayer's panel")
 
+    def start_gnome(self):
+        """GNOME Shell headless on a virtual monitor, Wayland only, as on
+        Debian with its AppIndicator extension installed but not on. It
+        wants a system bus: a private one, with nothing on it."""
+        missing = [t for t in ("gnome-shell", "dbus-daemon") if not shutil.which(t)]
+        if missing or not Path(GNOME_EXTENSIONS, APPINDICATOR).is_dir():
+            raise HarnessError("missing gnome-shell or its AppIndicator extension: "
+                               "run scripts/setup.sh")
+        system_bus = subprocess.Popen(
+            ["dbus-daemon", "--config-file=/usr/share/dbus-1/session.conf", "--nofork",
+             "--print-address=1"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.others.append(system_bus)
+        address = system_bus.stdout.readline().decode().strip()
+        runtime = self.work / "gnome-runtime"
+        runtime.mkdir(mode=0o700)
+        home = self.work / "gnome-home"
+        home.mkdir()
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+        env.update(DBUS_SYSTEM_BUS_ADDRESS=address, XDG_RUNTIME_DIR=str(runtime), HOME=str(home),
+                   XDG_SESSION_TYPE="wayland", NO_AT_BRIDGE="1")
+        with open(self.work / "gnome-shell.log", "wb") as log:
+            self.others.append(subprocess.Popen(
+                ["gnome-shell", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                 f"{SCREEN_W}x{SCREEN_H}"], env=env, stdout=log, stderr=log))
+        self.wayland_display = str(wait_for(lambda: next(runtime.glob("wayland-[0-9]"), None), 30,
+                                            "GNOME Shell's Wayland socket"))
+        import sni_host
+        self.gnome = sni_host.GnomeShell()
+        wait_for(self.gnome.running, 30, "GNOME Shell on the session bus")
+
     def env(self):
         env = dict(os.environ)
-        env.update(DISPLAY=self.display, NO_AT_BRIDGE="1", XDG_RUNTIME_DIR=str(self.runtime),
-                   HOME=str(self.home),
+        env.update(NO_AT_BRIDGE="1", XDG_RUNTIME_DIR=str(self.runtime), HOME=str(self.home),
                    PATH=f"{self.bin}:{os.environ.get('PATH', '/usr/bin:/bin')}")
-        # An X11 session, whatever session the tests run from.
-        for name in ("WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "XDG_CONFIG_HOME"):
+        # An X11 session, or a Wayland one on GNOME, whatever session the
+        # tests run from.
+        for name in ("DISPLAY", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "XDG_CONFIG_HOME"):
             env.pop(name, None)
+        if self.on_gnome:
+            env.update(WAYLAND_DISPLAY=self.wayland_display, XDG_SESSION_TYPE="wayland")
+        else:
+            env.update(DISPLAY=self.display)
         return env
 
     def start_sni_host(self):
@@ -334,6 +379,8 @@ class Session(xdesktop.Session):
 
     def keep_evidence(self):
         target = self.keep_shots(SHOTS / self.scenario)
+        for log in self.work.glob("gnome-shell.log"):
+            shutil.copy2(log, target / log.name)
         for instance in self.instances:
             for name in ("stdout.txt", "stderr.txt", "conf.txt", "record.log"):
                 for source in instance.directory.rglob(name):

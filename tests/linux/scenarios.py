@@ -11,6 +11,7 @@ import grp
 import os
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import time
@@ -231,38 +232,56 @@ Gtk.main()
 
 def focused_window(session, command, name):
     """Starts `command`, waits for its window of instance name `name` and
-    gives it the keyboard focus (there is no window manager to do it)."""
-    session.others.append(subprocess.Popen(command, env=session.env(),
-                                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    gives it the keyboard focus (there is no window manager to do it).
+    Returns the window and the process."""
+    process = subprocess.Popen(command, env=session.env(), stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    session.others.append(process)
     found = subprocess.run(["xdotool", "search", "--sync", "--classname", f"^{name}$"],
                            env=session.env(), capture_output=True, text=True, timeout=20)
     window = found.stdout.split()[0]
     session.xdotool("windowmap", "--sync", window, "windowfocus", "--sync", window)
+    return window, process
+
+
+def set_property(session, window, name, form, value):
+    subprocess.run(["xprop", "-id", window, "-f", name, form, "-set", name, str(value)],
+                   env=session.env(), check=True, timeout=20)
 
 
 def scenario_exclude(session):
     """An exclude line turns gestures off while the program it names has the
     focus, named by its executable or either WM_CLASS name, in any case; over
-    another program the same stroke launches. Program blocks name their
-    programs the same way."""
+    another program the same stroke launches. A window from another host
+    (forwarded by ssh -X) whose _NET_WM_PID is a process here is not taken
+    for that process: only a WM_CLIENT_MACHINE naming this host is."""
     python = os.path.basename(os.path.realpath("/usr/bin/python3"))
 
     def conf(excluded):
         return lambda directory: (f"right = {recorder_in(directory)} | r\n" +
                                   "".join(f"exclude = {name}\n" for name in excluded))
 
-    instance = session.start_sorvak(conf([python.upper()]))
-    focused_window(session, ["/usr/bin/python3", "-c", PROBE_WINDOW, "notes"], "notes")
-    make(session, "right")
-    for excluded in (["NOTES"], ["mstsc.exe", "notes"]):
+    def reload(excluded):
         instance.write_conf(conf(excluded)(instance.directory))
         instance.send(signal.SIGHUP)
         time.sleep(0.3)
-        make(session, "right")
-    focused_window(session, ["xmessage", "-name", "memo", "-geometry", "+500+50", "memo"], "memo")
+
+    instance = session.start_sorvak(conf([python.upper()]))
+    _, probe = focused_window(session, ["/usr/bin/python3", "-c", PROBE_WINDOW, "notes"], "notes")
     make(session, "right")
+    for excluded in (["NOTES"], ["mstsc.exe", "notes"]):
+        reload(excluded)
+        make(session, "right")
+    memo, _ = focused_window(session, ["xmessage", "-name", "memo", "-geometry", "+500+50", "memo"],
+                             "memo")
+    make(session, "right")
+    reload([python.upper()])
+    set_property(session, memo, "_NET_WM_PID", "32c", probe.pid)
+    for machine in ("elsewhere.example", socket.gethostname()):
+        set_property(session, memo, "WM_CLIENT_MACHINE", "8s", machine)
+        make(session, "right")
     log = instance.directory / "my tools" / "record.log"
-    wait_records(log, 1)
+    wait_records(log, 2)
 
     # Program blocks, by a WM_CLASS name and by the executable's name: in
     # front of their program a kind they bind uses their binding, another
@@ -279,15 +298,16 @@ def scenario_exclude(session):
     focused_window(session, ["xmessage", "-name", "pad", "-geometry", "+500+50", "pad"], "pad")
     make(session, "up")
     make(session, "right")
-    runs = wait_records(log, 5)
-    expect_equal("blocks' programs", [run["args"][0] for run in runs[1:]],
+    runs = wait_records(log, 6)
+    expect_equal("blocks' programs", [run["args"][0] for run in runs[2:]],
                  ["jot", "up", "xmessage", "every"])
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
-    started = f"droite\n -> {log.parent / 'record args'}\n"
+    launched = f"droite\n -> {log.parent / 'record args'}\n"
     expect_equal("standard output", instance.stdout(),
-                 f"excluded: {python.upper()}\nexcluded: NOTES\nexcluded: notes\n" + started +
-                 started + started.replace("droite", "haut") * 2 + started)
+                 f"excluded: {python.upper()}\nexcluded: NOTES\nexcluded: notes\n"
+                 f"{launched}{launched}excluded: {python.upper()}\n" + launched +
+                 launched.replace("droite", "haut") * 2 + launched)
     expect_equal("standard error", instance.stderr(), "")
 
 
@@ -296,6 +316,7 @@ def scenario_exclude(session):
 KEY_WINDOW = """
 import gi, sys
 gi.require_version("Gtk", "3.0")
+gi.require_version("Gdk", "3.0")
 from gi.repository import Gdk, GLib, Gtk
 GLib.set_prgname("keylog")
 window = Gtk.Window(title="keylog")
@@ -582,9 +603,9 @@ def scenario_terminate(session):
 
 
 def scenario_no_tray_host(session):
-    """Without a tray host, gestures, reloads and signals still work. A
-    launch that fails says why on the standard error, its output as
-    always."""
+    """Without a tray host, gestures, reloads and signals still work, and
+    the program says once how the menu's commands are reached. A launch that
+    fails says why on the standard error, its output as always."""
     instance = session.start_sorvak('up = nothing-here\ndown = true | -e "vim\n')
     make(session, "up")
     make(session, "down")
@@ -597,7 +618,7 @@ def scenario_no_tray_host(session):
     expect_equal("standard output", instance.stdout(),
                  "haut\n -> nothing-here\nbas\n -> true\nhaut\n")
     expect_equal("standard error", instance.stderr(),
-                 "unable to start nothing-here: program not found\n"
+                 NO_TRAY + "unable to start nothing-here: program not found\n"
                  "unable to start true: unclosed quote in parameters\n")
 
 
@@ -644,7 +665,7 @@ def scenario_no_display(session):
     wrong = session.start_sorvak("prec = 0\n", ready=False, args=["--input=wayland"])
     expect_exit(wrong, 2)
     expect_equal("standard error (--input=wayland)", wrong.stderr(),
-                 "usage: sorvak [--input=x11|libinput]\n")
+                 "usage: sorvak [--input=x11|libinput] [--edit|--reload|--exit]\n")
     env = session.env()
     env.pop("DISPLAY")
     instance = session.start_sorvak("prec = 0\n", env=env, ready=False)
@@ -744,7 +765,8 @@ def scenario_sni_item(session):
 def scenario_package(session):
     """The package cpack makes, unpacked into a temporary root, nothing
     installed on the machine: it holds what an installed program needs,
-    depends on libinput, and lintian finds no error or warning in it; run from there, the program
+    depends on libinput, and lintian finds no error or warning in it, nor
+    desktop-file-validate in its menu entry; run from there, the program
     writes the user's conf.txt from the sample, a gesture bound in it starts
     its program, and the icon is the theme's, found under that root, in
     trayer's panel and then through a StatusNotifier host that comes up
@@ -772,6 +794,13 @@ def scenario_package(session):
                           text=True, timeout=120)
     if lint.returncode != 0:
         raise harness.HarnessError(f"lintian failed:\n{lint.stdout}{lint.stderr}")
+    if not shutil.which("desktop-file-validate"):
+        raise harness.HarnessError("missing desktop-file-validate: run scripts/setup.sh")
+    entry = root / "usr/share/applications/sorvak.desktop"
+    checked = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True,
+                             timeout=30)
+    expect_equal("desktop-file-validate", (checked.returncode, checked.stdout + checked.stderr),
+                 (0, ""))
 
     harness.install_recorder(session.bin / "x-terminal-emulator")
     # Its folder holds a file named as its icon, the executable: the icon
@@ -891,12 +920,9 @@ Gtk.main()
 """
 
 
-def scenario_trail(session):
-    """trail = 1 draws the stroke over every window while the key is held,
-    clicks on it reaching the window under it; at release the line goes and
-    the outcome shows beside the pointer for about a second. With trail = 0
-    nothing shows, before it was turned on as after. In a Wayland session
-    the outcome is a desktop notice instead."""
+def trail_over_a_window(session, env=None):
+    """The trail's checks over a window that logs its clicks, the program
+    started with `env` added to the session's; returns the screenshots."""
     clicks = session.work / "clicks.log"
     session.others.append(subprocess.Popen(["/usr/bin/python3", "-c", CLICK_WINDOW, str(clicks)],
                                            env=session.env(), stdout=subprocess.DEVNULL,
@@ -905,7 +931,8 @@ def scenario_trail(session):
                    env=session.env(), capture_output=True, timeout=20)
     time.sleep(0.5)
     bare = harness.xdesktop.TrailScreen(session)
-    instance = session.start_sorvak("right = true\ntrail = 0\n")
+    instance = session.start_sorvak("right = true\ntrail = 0\n",
+                                    env={**session.env(), **(env or {})})
 
     def set_trail(value):
         instance.write_conf(f"right = true\ntrail = {value}\n")
@@ -913,29 +940,163 @@ def scenario_trail(session):
         time.sleep(0.3)
 
     shots = harness.xdesktop.check_trail(session, bare, set_trail, clicks)
-    harness.SHOTS.mkdir(parents=True, exist_ok=True)
-    for shot in shots:
-        shutil.copy2(shot, harness.SHOTS / f"{shot.stem[3:]}.png")
     instance.send(signal.SIGTERM)
     expect_exit(instance, 0)
     expect_equal("standard output", instance.stdout(),
                  "droite\n -> true\ndrag, no gesture\ndroite\n -> true\ndroite\n -> true\n")
     expect_equal("standard error", instance.stderr(), "")
+    return shots
 
-    # --input=x11 keeps the capture on this display.
+
+def trail_window(session):
+    """The trail's window, if the program made one."""
+    found = subprocess.run(["xdotool", "search", "--name", "^sorvak trail$"], env=session.env(),
+                           capture_output=True, text=True, timeout=20)
+    return found.stdout.split()
+
+
+EXCLUDE_NOTE = ("note : the foreground program cannot be known {}: exclude lines are ignored "
+                "and gestures work everywhere")
+
+
+def scenario_trail(session):
+    """trail = 1 draws the stroke over every window while the key is held,
+    clicks on it reaching the window under it; at release the line goes and
+    the outcome shows beside the pointer for about a second. With trail = 0
+    nothing shows, before it was turned on as after. The input in use
+    decides, not the session: read from X11 (--input=x11) in what looks like
+    a Wayland session the line is drawn and exclude lines work; read from
+    the input devices (--input=libinput), whose points are not the display's,
+    even in an X11 session, nothing is drawn and exclude lines get their
+    note."""
+    shots = trail_over_a_window(session)
+    harness.SHOTS.mkdir(parents=True, exist_ok=True)
+    for shot in shots:
+        shutil.copy2(shot, harness.SHOTS / f"{shot.stem[3:]}.png")
+
+    conf = "trail = 1\nexclude = nothing-here\n"
+    x11 = session.start_sorvak(conf, env={**session.env(), "XDG_SESSION_TYPE": "wayland"},
+                               args=["--input=x11"])
+    points = harness.xdesktop.ON_LINE
+    session.xdotool(*harness.xdesktop.gesture_script(
+        [(harness.xdesktop.TRAIL_END[0] - harness.xdesktop.TRAIL_START[0], 0)],
+        harness.xdesktop.TRAIL_START, ["keydown", "ctrl"], [], lambda x, y: True))
+    wait_for(lambda: harness.xdesktop.TrailScreen(session).at(points)
+             == [harness.xdesktop.LINE_COLOUR] * len(points), 10, "the line read from X11")
+    session.xdotool("keyup", "ctrl")
+    x11.send(signal.SIGTERM)
+    expect_exit(x11, 0)
+    expect_equal("standard error (X11 input)", x11.stderr(), "")
+
+    devices = session.start_sorvak(conf, args=["--input=libinput"])
+    expect_equal("the trail's window (devices)", trail_window(session), [])
+    expect_equal("a line of the standard error (devices)",
+                 EXCLUDE_NOTE.format("when reading the input devices")
+                 in devices.stderr().splitlines(), True)
+    devices.send(signal.SIGTERM)
+    expect_exit(devices, 0)
+
+
+def scenario_trail_scaled(session):
+    """On a desktop scaled 2x, where GTK places windows in pixels twice the
+    server's (GDK_SCALE=2), the label still shows beside the pointer."""
+    trail_over_a_window(session, {"GDK_SCALE": "2"})
+
+
+def scenario_trail_notice(session):
+    """Where the line cannot be drawn (a server without the shape
+    extension) each stroke's outcome is a desktop notice of about a second,
+    which takes the place of the one before and is marked transient, so a
+    desktop that lists past notices does not keep them."""
+    if NO_SHAPE is None:
+        raise harness.SkipScenario("no --no-shape library given")
     server = session.start_notification_server()
-    wayland = session.start_sorvak("trail = 1\n", env={**session.env(),
-                                                       "XDG_SESSION_TYPE": "wayland"},
-                                   args=["--input=x11"])
-    make(session, "up")
-    wait_for(server.received, 5, "the outcome's notice")
+    instance = session.start_sorvak("trail = 1\n", env={**session.env(), "LD_PRELOAD": NO_SHAPE})
+    expect_equal("the trail's window", trail_window(session), [])
+    for count, kind in enumerate(("up", "right"), 1):
+        make(session, kind)
+        wait_for(lambda: len(server.received()) == count, 5, f"notice {count}")
+    instance.send(signal.SIGTERM)
+    expect_exit(instance, 0)
     icon = str(session.runtime / "sorvak-icons" / "sorvak.png")
-    expect_equal("notices", server.received(), [("sorvak", icon, "sorvak", "haut", 1000)])
-    wayland.send(signal.SIGTERM)
-    expect_exit(wayland, 0)
+    expect_equal("notices", server.received(), [("sorvak", icon, "sorvak", "haut", 1000),
+                                                ("sorvak", icon, "sorvak", "droite", 1000)])
+    first = server.replaced()[0][2]
+    expect_equal("what each replaced, its hints and its number", server.replaced(),
+                 [(0, {"transient": True}, first), (first, {"transient": True}, first)])
+
+
+def scenario_commands(session):
+    """sorvak --edit, --reload and --exit, the menu entry's actions, have
+    the copy running for the same conf.txt folder carry out the tray menu's
+    command and end with status 0, saying nothing; with none running each
+    says so and ends with status 1, writing no conf.txt."""
+    def command(directory, option):
+        result = subprocess.run([directory / "sorvak", option], env=session.env(),
+                                capture_output=True, text=True, timeout=30)
+        return result.returncode, result.stdout, result.stderr
+
+    instance = session.start_sorvak("up = true\n")
+    expect_equal("--edit", command(instance.directory, "--edit"), (0, "", ""))
+    expect_equal("file --edit opens", wait_records(session.bin / "record.log", 1)[0]["args"],
+                 [str(instance.conf)])
+    instance.write_conf("bogus = 1\n")
+    expect_equal("--reload", command(instance.directory, "--reload"), (0, "", ""))
+    reloaded = "error in conf file, line 1\n   unknown parameter bogus\n"
+    wait_for(lambda: instance.stderr() == reloaded, 5, "the reload's diagnostics")
+    expect_equal("--exit", command(instance.directory, "--exit"), (0, "", ""))
+    expect_exit(instance, 0)
+    wait_for(session.icon_gone, 5, "the icon to go")
+    for directory in (instance.directory, session.new_folder()):
+        for option in ("--edit", "--reload", "--exit"):
+            expect_equal(f"{option} with no copy running for {directory.name}",
+                         command(directory, option), (1, "", "sorvak is not running\n"))
+    expect_equal("the user's conf.txt written", (session.home / ".config").exists(), False)
+    expect_equal("runs of xdg-open", len(read_records(session.bin / "record.log")), 1)
+
+
+NO_TRAY = ("no tray host: the icon cannot be shown\n"
+           "   Edit, Reload and Exit are sorvak --edit, --reload and --exit, also offered by the "
+           "menu entry\n")
+
+
+def raw_stderr(instance):
+    """The standard error with the libraries' own lines."""
+    return (instance.directory / "stderr.txt").read_text(errors="replace")
+
+
+def scenario_gnome_tray(session):
+    """Under GNOME Shell on Wayland, whose tray host is its AppIndicator
+    extension, off unless turned on: without it the program makes no XEmbed
+    icon (GTK cannot, there), says once that no icon can be shown and how the
+    menu's commands are reached, GTK reports nothing critical, and sorvak
+    --exit reaches it; with it on, GNOME's own host lists the program's item,
+    as started before or after it."""
+    first = session.start_sorvak("")
+    wait_for(lambda: NO_TRAY in first.stderr(), 10, "the word on the missing tray")
+    expect_equal("GNOME's tray items before its extension is on", session.gnome.items(), [])
+    expect_equal("the extension turned on", session.gnome.enable_extension(harness.APPINDICATOR),
+                 True)
+    item = wait_for(session.gnome.items, 20, "GNOME's host to list the item")[0]
+    properties = session.gnome.item_properties(item)
+    expect_equal("the item", {key: properties[key] for key in ("Id", "Title", "Status")},
+                 {"Id": "sorvak", "Title": f"sorvak {VERSION}", "Status": "Active"})
+    second = session.start_sorvak("")
+    wait_for(lambda: len(session.gnome.items()) == 2, 20, "GNOME's host to list the second item")
+    for instance in (first, second):
+        exited = subprocess.run([instance.directory / "sorvak", "--exit"], env=session.env(),
+                                capture_output=True, text=True, timeout=30)
+        expect_equal("sorvak --exit", (exited.returncode, exited.stdout, exited.stderr),
+                     (0, "", ""))
+        expect_exit(instance, 0)
+        expect_equal("GTK's critical errors",
+                     [line for line in raw_stderr(instance).splitlines() if "CRITICAL" in line], [])
+    expect_equal("the words on the missing tray", (first.stderr().count(NO_TRAY),
+                                                   second.stderr().count(NO_TRAY)), (1, 0))
 
 
 NO_XINPUT = None  # set from the command line
+NO_SHAPE = None
 
 SCENARIOS = {name[len("scenario_"):]: function for name, function in globals().items()
              if name.startswith("scenario_")}
@@ -950,14 +1111,16 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--program", required=True, help="the built sorvak")
     parser.add_argument("--no-xinput", help="the library that hides the input extension (no_xinput)")
+    parser.add_argument("--no-shape", help="the library that hides the shape extension (no_shape)")
     parser.add_argument("scenarios", nargs="+", choices=sorted(SCENARIOS) + ["all"])
     args = parser.parse_args()
-    global NO_XINPUT
+    global NO_XINPUT, NO_SHAPE
     NO_XINPUT = args.no_xinput
+    NO_SHAPE = args.no_shape
     return harness.xdesktop.run_scenarios(
         SCENARIOS, args.scenarios,
         lambda name: Session(name, args.program, tray=name not in WITHOUT_TRAY,
-                             sni=name.startswith("sni_")))
+                             sni=name.startswith("sni_"), gnome=name.startswith("gnome_")))
 
 
 if __name__ == "__main__":

@@ -192,20 +192,25 @@ NOTIFICATIONS_XML = f"""
 
 class NotificationServer(BusService):
     """A desktop's notification service that shows nothing and keeps every
-    Notify call: (app name, icon, summary, body, expiry) each. It reads
+    Notify call: (app name, icon, summary, body, expiry) each, and apart
+    (replaced(): the number the notice replaced, its hints, its number). A
+    notice that replaces one it gave keeps that one's number. It reads
     bodies as markup, as desktops' servers do, unless told otherwise."""
 
     def __init__(self, markup=True):
         self.notes = []
+        self.replacements = []
         self.capabilities = ["body", "body-markup"] if markup else ["body"]
         super().__init__(NOTIFICATIONS, "/org/freedesktop/Notifications", NOTIFICATIONS_XML)
 
     def _call(self, bus, sender, path, interface, method, parameters, invocation):
         if method == "Notify":
-            app, _, icon, summary, body, _, _, expiry = parameters.unpack()
+            app, replaces, icon, summary, body, _, hints, expiry = parameters.unpack()
             with self.lock:
                 self.notes.append((app, icon, summary, body, expiry))
-                number = len(self.notes)
+                given = [number for _, _, number in self.replacements]
+                number = replaces if replaces in given else len(self.notes)
+                self.replacements.append((replaces, hints, number))
             invocation.return_value(GLib.Variant("(u)", (number,)))
         elif method == "GetCapabilities":
             invocation.return_value(GLib.Variant("(as)", (self.capabilities,)))
@@ -220,3 +225,47 @@ class NotificationServer(BusService):
         with self.lock:
             return list(self.notes)
 
+    def replaced(self):
+        with self.lock:
+            return list(self.replacements)
+
+
+
+class GnomeShell:
+    """GNOME Shell on the session bus, asked from the test thread: its
+    extensions and, once its AppIndicator extension is on, the items of the
+    StatusNotifier host it then is."""
+
+    def __init__(self):
+        self.bus = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+
+    def _call(self, name, path, interface, method, arguments, reply_type):
+        return self.bus.call_sync(name, path, interface, method, arguments,
+                                  GLib.VariantType(reply_type), Gio.DBusCallFlags.NONE, 5000,
+                                  None).unpack()
+
+    def _has_owner(self, name):
+        return self._call("org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+                          "NameHasOwner", GLib.Variant("(s)", (name,)), "(b)")[0]
+
+    def running(self):
+        return self._has_owner("org.gnome.Shell")
+
+    def enable_extension(self, uuid):
+        return self._call("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell.Extensions",
+                          "EnableExtension", GLib.Variant("(s)", (uuid,)), "(b)")[0]
+
+    def items(self):
+        """The registered items, (bus name, object path) each; [] while no
+        host runs."""
+        if not self._has_owner(WATCHER):
+            return []
+        listed = self._call(WATCHER, "/StatusNotifierWatcher", "org.freedesktop.DBus.Properties",
+                            "Get", GLib.Variant("(ss)", (WATCHER, "RegisteredStatusNotifierItems")),
+                            "(v)")[0]
+        # GNOME's host names each as bus name@object path.
+        return [tuple(item.split("@", 1)) for item in listed]
+
+    def item_properties(self, item):
+        return self._call(item[0], item[1], "org.freedesktop.DBus.Properties", "GetAll",
+                          GLib.Variant("(s)", (ITEM,)), "(a{sv})")[0]
