@@ -15,7 +15,7 @@
 #include "platform/linux/input_platform.h"
 #include "platform/linux/key_sender.h"
 #include "platform/platform.h"
-#include "platform/x11/shell_open_x11.h"
+#include "platform/linux/shell_open_linux.h"
 #include "shell_common/conf_notice.h"
 #include "shell_common/program_path.h"
 #include "shell_common/tray_commands.h"

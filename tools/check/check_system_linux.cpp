@@ -6,7 +6,7 @@
 #include "platform/linux/input_platform.h"
 #include "platform/linux/key_sender.h"
 #include "platform/platform.h"
-#include "platform/x11/launch_command.h"
+#include "platform/linux/launch_command.h"
 #include "tools/check/check_report.h"
 #include "tools/check/check_system.h"
 

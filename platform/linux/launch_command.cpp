@@ -1,4 +1,4 @@
-#include "platform/x11/launch_command.h"
+#include "platform/linux/launch_command.h"
 
 #include <glib.h>
 

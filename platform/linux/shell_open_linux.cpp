@@ -2,10 +2,10 @@
 // started with its parameters as words, anything else goes to xdg-open; a
 // launch that fails says why on the standard error. Apart from the rest of
 // the X11 platform so that sorvak-check can link the dry one instead.
-#include "platform/x11/shell_open_x11.h"
+#include "platform/linux/shell_open_linux.h"
 
 #include "platform/platform.h"
-#include "platform/x11/launch_command.h"
+#include "platform/linux/launch_command.h"
 
 #include <glib.h>
 
