@@ -1,7 +1,7 @@
 // The shell call of the Linux program: an executable the kernel runs is
 // started with its parameters as words, anything else goes to xdg-open; a
 // launch that fails says why on the standard error. Apart from the rest of
-// the X11 platform so that sorvak-check can link the dry one instead.
+// the platform so that sorvak-check can link the dry one instead.
 #include "platform/linux/shell_open_linux.h"
 
 #include "platform/platform.h"
