@@ -11,6 +11,7 @@
 #include "linux/tray_linux.h"
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
+#include "platform/linux/login_session.h"
 #include "platform/platform.h"
 #include "platform/x11/shell_open_x11.h"
 #include "shell_common/conf_notice.h"
@@ -193,6 +194,8 @@ int main(int argc, char **argv)
         std::fputs(problem.lines, stderr);
         show_desktop_notice(problem.title, problem.body, program_icon());
     }
+    // Another session in front of the seat must not have its strokes acted on.
+    follow_login_session(*input);
     apply_trail();
     // A thread that cannot start leaves the icon and no gesture capture, as
     // on Windows.
