@@ -65,9 +65,10 @@ const char *seat_name()
 }
 
 // The context is this program's own, so its settings change nothing the
-// desktop does. A touchpad taps as a laptop user has it tap (libinput
-// leaves tapping off on touchpads with a button), and is not muted while a
-// key is held: a capture key held down is typing to libinput.
+// desktop does. Touchpads tap, tap-and-drag included, as laptop users set
+// them (libinput leaves tapping off on a touchpad with a button), and are
+// not muted while a key is held: a capture key held down is typing to
+// libinput.
 void configure_device(libinput_device *device)
 {
     if (libinput_device_config_tap_get_finger_count(device) > 0) {

@@ -377,9 +377,6 @@ class Touchpad:
         self.device.write(ec.EV_KEY, ec.BTN_TOOL_FINGER, 0)
         self.device.syn()
 
-    def close(self):
-        self.device.close()
-
 
 def libinput_settings(name):
     """What `libinput list-devices` says of the device called `name`."""
@@ -693,7 +690,7 @@ def scenario_touchpad(desktop):
         stroke(letter, ec.KEY_A)
         stopped_output(desktop, letter, "droite\n")
     finally:
-        pad.close()
+        pad.device.close()
         keyboard.close()
 
 

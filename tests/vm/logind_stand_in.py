@@ -21,7 +21,6 @@ MANAGER_XML = """
 SESSION_XML = f"""
 <node>
   <interface name="{SESSION}">
-    <property name="Id" type="s" access="read"/>
     <property name="Active" type="b" access="read"/>
   </interface>
 </node>"""
@@ -54,8 +53,7 @@ class LogindStandIn(sni_host.BusService):
 
     def _property(self, bus, sender, path, interface, name):
         with self.lock:
-            return {"Id": GLib.Variant("s", self.id),
-                    "Active": GLib.Variant("b", self.active)}.get(name)
+            return GLib.Variant("b", self.active) if name == "Active" else None
 
     # -- asked from the test thread -------------------------------------------
 
