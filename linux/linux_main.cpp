@@ -14,6 +14,7 @@
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
 #include "platform/linux/key_sender.h"
+#include "platform/linux/login_session.h"
 #include "platform/platform.h"
 #include "platform/linux/shell_open_linux.h"
 #include "shell_common/conf_notice.h"
@@ -252,6 +253,8 @@ int main(int argc, char **argv)
         show_desktop_notice(problem.title, problem.body, program_icon());
     }
     ready_key_sender();
+    // Another session in front of the seat must not have its strokes acted on.
+    follow_login_session(*input);
     apply_trail();
     // A thread that cannot start leaves the icon and no gesture capture, as
     // on Windows.

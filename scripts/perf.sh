@@ -1,22 +1,24 @@
 #!/usr/bin/env bash
 # Performance figures: the micro-benchmarks, load time and peak memory of the
 # loader, instruction counts, the delay from a key release to the shell call,
-# stripped sizes of the Windows programs, the idle wakeups and CPU of the
-# Linux program on Xvfb, its idle wakeups and release-to-launch delay on
-# Wayland in the test machine (tests/vm) and idle CPU under Wine, the X11 and
-# Wine ones with the trail off and on, what a held stroke costs with it off
-# and on, and on X11 whether that cost grows over a long hold. Run from
-# anywhere; results are printed and kept in
+# stripped sizes of the Windows programs, the idle wakeups, CPU and
+# release-to-launch delay of the Linux program on Xvfb, its idle wakeups and
+# release-to-launch delay on Wayland in the test machine (tests/vm) and idle
+# CPU under Wine, the X11 and Wine ones with the trail off and on, what a
+# held stroke costs with it off and on, and on X11 whether that cost grows
+# over a long hold. Run from anywhere; results are printed and kept in
 # build/perf/perf.txt.
 #
 # Environment: RUNS (default 5) runs per timing and repetitions per benchmark,
 # IDLE_SECONDS (default 60) per idle measurement and IDLE_RUNS (default 3) of
-# them for each program, SECTIONS (default "bench load callgrind release sizes
-# linux wayland wine"; "trail" is the Linux part's held strokes alone) to run
-# only some parts, SKIP_WINE=1 to leave out the Wine part,
+# them for each program, RELEASE_STROKES (default 30) timed on Xvfb,
+# SECTIONS (default "bench load callgrind release sizes linux wayland wine";
+# "trail" is the Linux part's held strokes alone) to run only some parts,
+# SKIP_WINE=1 to leave out the Wine part,
 # LINUX_PROGRAM and WINE_PROGRAM to measure another build of the Linux sorvak
-# or of the 64-bit sorvak.exe (one from before a change, say) instead of
-# build/linux/bin/sorvak and build/win64/bin/sorvak.exe.
+# (on Xvfb and in the test machine) or of the 64-bit sorvak.exe (one from
+# before a change, say) instead of build/linux/bin/sorvak and
+# build/win64/bin/sorvak.exe.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,6 +26,7 @@ out="$root/build/perf"
 runs=${RUNS:-5}
 idle_seconds=${IDLE_SECONDS:-60}
 idle_runs=${IDLE_RUNS:-3}
+release_strokes=${RELEASE_STROKES:-30}
 sections=" ${SECTIONS:-bench load callgrind release sizes linux wayland wine} "
 [[ ${SKIP_WINE:-0} == 1 ]] && sections=${sections/ wine / }
 want() { [[ $sections == *" $1 "* ]]; }
@@ -35,6 +38,11 @@ say() { printf '%s\n' "$*" | tee -a "$report"; }
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else print v[int((NR + 1) / 2)] }'; }
 # The median of a list of numbers separated by blanks.
 median_of() { tr ' ' '\n' <<<"$1" | awk NF | median; }
+# The given percentile of such a list, the nearest rank's value.
+percentile_of() {
+    tr ' ' '\n' <<<"$2" | awk NF | sort -g |
+        awk -v p="$1" '{ v[NR] = $1 } END { if (NR == 0) print "n/a"; else { i = int(NR * p / 100 + 0.999999); print v[i < 1 ? 1 : i] } }'
+}
 
 "$root/scripts/setup.sh" >&2
 # Incremental builds, so the figures are always those of the current sources.
@@ -373,6 +381,23 @@ if [[ -n ${linux_env:-} ]]; then
         done
         say "$line"
     done
+    say ""
+    say "== key release to launch on Xvfb, $release_strokes strokes (the release through XTest; the"
+    say "   bound program, bench/release_x11.c, stamps its start; both CLOCK_MONOTONIC)"
+    mkdir -p "$run/release"
+    cp "$linux_program" "$run/release/sorvak"
+    gcc -O2 -o "$run/release_x11" "$root/bench/release_x11.c" -lX11 -lXtst
+    : >"$run/release/stamps.txt"
+    echo "right = $run/release_x11 | stamp $run/release/stamps.txt" >"$run/release/conf.txt"
+    env "${linux_env[@]}" "$run/release/sorvak" >/dev/null 2>&1 &
+    release_pid=$!
+    sleep 5
+    delays=$(env "${linux_env[@]}" "$run/release_x11" "$release_strokes" "$run/release/stamps.txt" | tr '\n' ' ')
+    kill $release_pid 2>/dev/null || true
+    wait $release_pid 2>/dev/null || true
+    say "median $(median_of "$delays") ms, 90th percentile $(percentile_of 90 "$delays") ms," \
+        "fastest $(percentile_of 0 "$delays") ms, slowest $(percentile_of 100 "$delays") ms"
+    say "  delays (ms): $delays"
     linux_cleanup
     trap - EXIT
 fi
@@ -387,7 +412,7 @@ else
     "$root/scripts/vm.sh" >/dev/null
     vm_out="$out/vm.txt"
     # One boot: three idle periods of 60 s, then 20 strokes.
-    /usr/bin/python3 "$root/tests/vm/vm.py" --program "$root/build/linux/bin/sorvak" \
+    /usr/bin/python3 "$root/tests/vm/vm.py" --program "${LINUX_PROGRAM:-$root/build/linux/bin/sorvak}" \
         --check "$root/build/linux/bin/sorvak-check" measure_idle measure_release >"$vm_out" 2>&1 || true
     figures() { # the numbers of one measure's JSON list, blank-separated
         /usr/bin/python3 -c 'import json, sys
@@ -406,7 +431,8 @@ for line in open(sys.argv[1]):
     else
         say "== the Linux program on Wayland, in the test machine (sway, libinput; booted in $boot)"
         say "idle wakeups over 60 s, 3 runs: $idle; median $(median_of "$idle") ($(awk -v w="$(median_of "$idle")" 'BEGIN { printf "%.3f", w / 60 }') a second)"
-        say "key release to the launch (the program's fork, as the guest's kernel times it), median of 20: $(median_of "$delays") ms"
+        say "key release to the launch (the program's fork, as the guest's kernel times it), 20 strokes:" \
+            "median $(median_of "$delays") ms, 90th percentile $(percentile_of 90 "$delays") ms"
         say "  delays (ms): $delays"
         say "  emulation: a fixed Python loop takes $(awk -v g="$guest_spin" 'BEGIN { printf "%.1f", g }') ms in the guest, $(awk -v h="$host_spin" 'BEGIN { printf "%.1f", h }') ms here ($(awk -v g="$guest_spin" -v h="$host_spin" 'BEGIN { printf "%.1f", g / h }')x)"
     fi

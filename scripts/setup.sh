@@ -19,6 +19,8 @@ packages+=(libxtst-dev libwayland-dev libwayland-bin libxkbcommon-dev libjson-gl
 packages+=(dpkg-dev lintian desktop-file-utils python3-gi)
 # The tests' keyboard layout change (setxkbmap) and process ids (ps).
 packages+=(x11-xkb-utils procps)
+# The performance script's key releases on Xvfb (XTest).
+packages+=(libxtst-dev)
 # Its libinput platform (Wayland sessions), and the virtual machine its tests
 # run in (scripts/vm.sh): QEMU and busybox for the machine, and what the
 # guest runs from this machine's root: udev, a Wayland compositor and a

@@ -49,6 +49,19 @@ void forget_absolute(evdev_state *state, const void *source)
         state->absolute_source = nullptr;
 }
 
+void note_touch(evdev_state *state, const void *device, touch_change change, int seat_slot,
+                double x, double y)
+{
+    if (seat_slot != 0)
+        return;
+    // A cancelled touch (a palm, the compositor taking it) is over as surely
+    // as a lifted one.
+    if (change == touch_change::up || change == touch_change::cancel)
+        forget_absolute(state, device);
+    else
+        note_absolute(state, device, x, y);
+}
+
 std::int16_t query_key(evdev_state *state, std::int32_t virtual_key)
 {
     evdev_key key;

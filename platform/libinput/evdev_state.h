@@ -50,6 +50,15 @@ void note_absolute(evdev_state *state, const void *source, double x, double y);
 // The source's positions stop (touch lifted, tool out of proximity).
 void forget_absolute(evdev_state *state, const void *source);
 
+enum class touch_change { down, motion, up, cancel };
+
+// A touchscreen's touch at `seat_slot`: the first finger on the seat (slot 0)
+// moves the cursor as an absolute source of `device`. A touch lifted or
+// cancelled ends it, so the next one anchors; `x` and `y` count only for a
+// touch down or moving.
+void note_touch(evdev_state *state, const void *device, touch_change change, int seat_slot,
+                double x, double y);
+
 // The key query's answer for `virtual_key`, Windows-shaped: negative while
 // one of its codes is down, bit 0 set when one was pressed since this same
 // virtual key's previous query. Other keys' bookkeeping is left alone. A key

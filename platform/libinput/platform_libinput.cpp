@@ -15,15 +15,18 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace
 {
 
-constexpr const char SEAT[] = "seat0";
+// What an event did to the keys and buttons, the stronger one last.
+enum key_event { NO_KEY_EVENT, KEY_RELEASE, KEY_PRESS };
 
 const input_problem NOT_PERMITTED = {
     "cannot read the input devices (/dev/input/event*): gestures are off\n"
@@ -44,9 +47,37 @@ struct libinput_platform {
     int refused = 0;
     std::vector<libinput_device *> devices;
     evdev_state state;
+    // The devices are closed while the session is in the background.
+    bool suspended = false;
 };
 
 libinput_platform platform;
+
+// Whether the login session is in front, as the user interface's thread
+// hears it; the capture thread follows it at its next query.
+std::atomic<bool> session_active{true};
+
+// The seat the session sits at: several seats may share a machine.
+const char *seat_name()
+{
+    const char *seat = std::getenv("XDG_SEAT");
+    return seat != nullptr && *seat != '\0' ? seat : "seat0";
+}
+
+// The context is this program's own, so its settings change nothing the
+// desktop does. Touchpads tap, tap-and-drag included, as laptop users set
+// them (libinput leaves tapping off on a touchpad with a button), and are
+// not muted while a key is held: a capture key held down is typing to
+// libinput.
+void configure_device(libinput_device *device)
+{
+    if (libinput_device_config_tap_get_finger_count(device) > 0) {
+        libinput_device_config_tap_set_enabled(device, LIBINPUT_CONFIG_TAP_ENABLED);
+        libinput_device_config_tap_set_drag_enabled(device, LIBINPUT_CONFIG_DRAG_ENABLED);
+    }
+    if (libinput_device_config_dwt_is_available(device))
+        libinput_device_config_dwt_set_enabled(device, LIBINPUT_CONFIG_DWT_DISABLED);
+}
 
 int open_device(const char *path, int flags, void *)
 {
@@ -82,24 +113,25 @@ void forget_device(libinput_platform &p, libinput_device *device)
     libinput_device_unref(device);
 }
 
-// Notes one event; true when it pressed a key or a button.
-bool take_event(libinput_platform &p, libinput_event *event)
+// Notes one event; says what it did to the keys and buttons.
+key_event take_event(libinput_platform &p, libinput_event *event)
 {
     evdev_state *state = &p.state;
     libinput_device *device = libinput_event_get_device(event);
     switch (libinput_event_get_type(event)) {
     case LIBINPUT_EVENT_DEVICE_ADDED:
+        configure_device(device);
         p.devices.push_back(libinput_device_ref(device));
-        return false;
+        return NO_KEY_EVENT;
     case LIBINPUT_EVENT_DEVICE_REMOVED:
         forget_device(p, device);
-        return false;
+        return NO_KEY_EVENT;
     case LIBINPUT_EVENT_KEYBOARD_KEY: {
         libinput_event_keyboard *key = libinput_event_get_keyboard_event(event);
         bool pressed = libinput_event_keyboard_get_key_state(key) == LIBINPUT_KEY_STATE_PRESSED;
         note_key(state, libinput_event_keyboard_get_key(key), pressed,
                  libinput_event_keyboard_get_seat_key_count(key));
-        return pressed;
+        return pressed ? KEY_PRESS : KEY_RELEASE;
     }
     case LIBINPUT_EVENT_POINTER_BUTTON: {
         libinput_event_pointer *button = libinput_event_get_pointer_event(event);
@@ -107,35 +139,41 @@ bool take_event(libinput_platform &p, libinput_event *event)
             libinput_event_pointer_get_button_state(button) == LIBINPUT_BUTTON_STATE_PRESSED;
         note_key(state, libinput_event_pointer_get_button(button), pressed,
                  libinput_event_pointer_get_seat_button_count(button));
-        return pressed;
+        return pressed ? KEY_PRESS : KEY_RELEASE;
     }
     case LIBINPUT_EVENT_POINTER_MOTION: {
         libinput_event_pointer *motion = libinput_event_get_pointer_event(event);
         note_motion(state, libinput_event_pointer_get_dx(motion),
                     libinput_event_pointer_get_dy(motion));
-        return false;
+        return NO_KEY_EVENT;
     }
     case LIBINPUT_EVENT_POINTER_MOTION_ABSOLUTE: {
         libinput_event_pointer *motion = libinput_event_get_pointer_event(event);
         note_absolute(state, device,
                       libinput_event_pointer_get_absolute_x_transformed(motion, NOMINAL_WIDTH),
                       libinput_event_pointer_get_absolute_y_transformed(motion, NOMINAL_HEIGHT));
-        return false;
+        return NO_KEY_EVENT;
     }
     case LIBINPUT_EVENT_TOUCH_DOWN:
-    case LIBINPUT_EVENT_TOUCH_MOTION:
-    case LIBINPUT_EVENT_TOUCH_UP: {
-        // The first finger on the seat moves the cursor; a new touch anchors.
+    case LIBINPUT_EVENT_TOUCH_MOTION: {
         libinput_event_touch *touch = libinput_event_get_touch_event(event);
-        if (libinput_event_touch_get_seat_slot(touch) != 0)
-            return false;
-        if (libinput_event_get_type(event) == LIBINPUT_EVENT_TOUCH_UP)
-            forget_absolute(state, device);
-        else
-            note_absolute(state, device,
-                          libinput_event_touch_get_x_transformed(touch, NOMINAL_WIDTH),
-                          libinput_event_touch_get_y_transformed(touch, NOMINAL_HEIGHT));
-        return false;
+        note_touch(state, device,
+                   libinput_event_get_type(event) == LIBINPUT_EVENT_TOUCH_DOWN
+                       ? touch_change::down
+                       : touch_change::motion,
+                   libinput_event_touch_get_seat_slot(touch),
+                   libinput_event_touch_get_x_transformed(touch, NOMINAL_WIDTH),
+                   libinput_event_touch_get_y_transformed(touch, NOMINAL_HEIGHT));
+        return NO_KEY_EVENT;
+    }
+    case LIBINPUT_EVENT_TOUCH_UP:
+    case LIBINPUT_EVENT_TOUCH_CANCEL: {
+        libinput_event_touch *touch = libinput_event_get_touch_event(event);
+        note_touch(state, device,
+                   libinput_event_get_type(event) == LIBINPUT_EVENT_TOUCH_UP ? touch_change::up
+                                                                             : touch_change::cancel,
+                   libinput_event_touch_get_seat_slot(touch), 0, 0);
+        return NO_KEY_EVENT;
     }
     case LIBINPUT_EVENT_TABLET_TOOL_PROXIMITY:
     case LIBINPUT_EVENT_TABLET_TOOL_AXIS:
@@ -148,7 +186,7 @@ bool take_event(libinput_platform &p, libinput_event *event)
             note_absolute(state, device,
                           libinput_event_tablet_tool_get_x_transformed(tool, NOMINAL_WIDTH),
                           libinput_event_tablet_tool_get_y_transformed(tool, NOMINAL_HEIGHT));
-        return false;
+        return NO_KEY_EVENT;
     }
     case LIBINPUT_EVENT_TABLET_TOOL_BUTTON: {
         libinput_event_tablet_tool *tool = libinput_event_get_tablet_tool_event(event);
@@ -156,30 +194,52 @@ bool take_event(libinput_platform &p, libinput_event *event)
             libinput_event_tablet_tool_get_button_state(tool) == LIBINPUT_BUTTON_STATE_PRESSED;
         note_key(state, libinput_event_tablet_tool_get_button(tool), pressed,
                  libinput_event_tablet_tool_get_seat_button_count(tool));
-        return pressed;
+        return pressed ? KEY_PRESS : KEY_RELEASE;
     }
     default:
-        return false;
+        return NO_KEY_EVENT;
     }
 }
 
-// Takes everything the devices sent; true when a key or button was pressed.
-bool take_events(libinput_platform &p)
+// Closes the devices while the session is in the background and opens them
+// again when it comes back; what that sends (keys held end as released,
+// devices removed and added) is taken with the rest.
+void follow_session(libinput_platform &p)
+{
+    bool active = session_active.load();
+    if (active != p.suspended)
+        return;
+    if (active)
+        libinput_resume(p.context);
+    else
+        libinput_suspend(p.context);
+    p.suspended = !active;
+}
+
+// Takes everything the devices sent; says whether a key or button was
+// pressed, or else released.
+key_event take_events(libinput_platform &p)
 {
     if (p.context == nullptr)
-        return false;
+        return NO_KEY_EVENT;
+    follow_session(p);
     libinput_dispatch(p.context);
-    bool pressed = false;
+    key_event seen = NO_KEY_EVENT;
     while (libinput_event *event = libinput_get_event(p.context)) {
-        pressed = take_event(p, event) || pressed;
+        seen = std::max(seen, take_event(p, event));
         libinput_event_destroy(event);
     }
-    return pressed;
+    return seen;
 }
 
-bool take_input(void *p)
+bool take_presses(void *p)
 {
-    return take_events(*static_cast<libinput_platform *>(p));
+    return take_events(*static_cast<libinput_platform *>(p)) == KEY_PRESS;
+}
+
+bool take_key_events(void *p)
+{
+    return take_events(*static_cast<libinput_platform *>(p)) != NO_KEY_EVENT;
 }
 
 // The context on the seat, made once; the devices it found are taken.
@@ -195,7 +255,7 @@ void open_context(libinput_platform &p)
     if (p.context == nullptr)
         return;
     libinput_log_set_handler(p.context, drop_log);
-    if (libinput_udev_assign_seat(p.context, SEAT) != 0) {
+    if (libinput_udev_assign_seat(p.context, seat_name()) != 0) {
         libinput_unref(p.context);
         p.context = nullptr;
         return;
@@ -281,16 +341,19 @@ int devices_cursor_pos(std::int32_t *x, std::int32_t *y)
 
 void devices_sleep(std::uint32_t milliseconds)
 {
-    // While every key asked for is up only a key or a button can start a
-    // gesture: the pause waits for one, or for a reload, with no time limit.
-    // Motion is taken as it comes, but does not end the wait.
+    // While every key asked for is up the pause waits for a press, with no
+    // time limit; while one is down, for the cycle or a key or button event.
+    // Motion is taken as it comes, but ends neither.
     libinput_platform &p = platform;
-    if (pause_may_wait(&p.state)) {
-        wait_for_input(p.context != nullptr ? libinput_get_fd(p.context) : -1, take_input, &p,
-                       wake_descriptor(), static_cast<int>(milliseconds), -1);
-        return;
-    }
-    sleep_ms(static_cast<int>(milliseconds));
+    pause_cycle(p.context != nullptr ? libinput_get_fd(p.context) : -1, pause_may_wait(&p.state),
+                take_presses, take_key_events, &p, static_cast<int>(milliseconds), -1);
+}
+
+// Told by the user interface's thread, which follows the login session.
+void devices_session_active(bool active)
+{
+    session_active.store(active);
+    wake_input_wait();
 }
 
 // No Wayland protocol tells an ordinary program which window is in front.
@@ -314,4 +377,5 @@ const input_platform libinput_input = {"evdev",
                                        devices_sleep,
                                        wake_input_wait,
                                        devices_foreground_program,
-                                       devices_remap_keys};
+                                       devices_remap_keys,
+                                       devices_session_active};

@@ -38,6 +38,11 @@ struct input_platform {
     // Has the capture thread work the capture key out anew at its next query:
     // a reload calls it, so that a key map change nobody announced is taken.
     void (*remap_keys)();
+    // Told whether the login session is the one in front of its seat (null
+    // when the input does not care: an X server stops its own clients'
+    // input when another session takes the seat). Called on the user
+    // interface's thread.
+    void (*session_active)(bool active);
 };
 
 extern const input_platform x11_input;

@@ -56,6 +56,16 @@ void wait_for_input(int input_fd, bool (*has_input)(void *argument), void *argum
     }
 }
 
+void pause_cycle(int input_fd, bool keys_up, bool (*has_press)(void *argument),
+                 bool (*has_key_event)(void *argument), void *argument, int cycle_ms,
+                 int idle_most_ms)
+{
+    if (keys_up)
+        wait_for_input(input_fd, has_press, argument, wake_descriptor(), cycle_ms, idle_most_ms);
+    else
+        wait_for_input(input_fd, has_key_event, argument, wake_descriptor(), 0, cycle_ms);
+}
+
 int wake_descriptor()
 {
     static const int descriptor = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

@@ -506,17 +506,18 @@ int x11_cursor_pos(std::int32_t *x, std::int32_t *y)
 void x11_sleep(std::uint32_t milliseconds)
 {
     // While the key is up nothing can start a gesture but a key or a button,
-    // so the pause waits for one; while it is down the cursor is sampled.
+    // so the pause waits for one. While it is down the cursor is sampled each
+    // cycle, and a key or button event ends the pause early; motion is not
+    // listened to, so it does not.
     x11_connection &c = connection;
     bool keys_up = c.keys_up_since_pause;
     c.keys_up_since_pause = true;
     forget_unasked_presses(c);
-    if (c.raw_events && keys_up) {
-        wait_for_input(ConnectionNumber(c.display), take_input, &c, wake_descriptor(),
-                       static_cast<int>(milliseconds), IDLE_PAUSE_MAX_MS);
-        return;
-    }
-    sleep_ms(static_cast<int>(milliseconds));
+    if (c.raw_events)
+        pause_cycle(ConnectionNumber(c.display), keys_up, take_input, take_input, &c,
+                    static_cast<int>(milliseconds), IDLE_PAUSE_MAX_MS);
+    else
+        sleep_ms(static_cast<int>(milliseconds));
 }
 
 // A reload may follow a key map change the server did not announce.
@@ -547,7 +548,8 @@ int x11_report_access(std::int32_t, std::FILE *, std::FILE *)
 
 const input_platform x11_input = {
     "X11",          x11_knows_key, x11_open,        x11_report_access,      x11_key_state,
-    x11_cursor_pos, x11_sleep,     wake_input_wait, x11_foreground_program, x11_remap_keys};
+    x11_cursor_pos, x11_sleep,     wake_input_wait, x11_foreground_program, x11_remap_keys,
+    nullptr};
 
 void plat_exit(int status)
 {

@@ -199,6 +199,27 @@ TEST(evdev_state, the_cursor_adds_up_motion_and_absolute_differences)
     EXPECT_EQ(y, -INT32_MAX);
 }
 
+// A touch that ends, lifted or cancelled, leaves the next one to anchor: only
+// the strokes within each touch move the cursor, never the jump between them.
+TEST(evdev_state, a_touch_lifted_or_cancelled_lets_the_next_one_anchor)
+{
+    for (touch_change end : {touch_change::up, touch_change::cancel}) {
+        evdev_state state;
+        int screen = 0;
+        note_touch(&state, &screen, touch_change::down, 0, 100, 100);
+        note_touch(&state, &screen, touch_change::motion, 0, 150, 120);
+        note_touch(&state, &screen, touch_change::motion, 1, 700, 700); // a second finger
+        note_touch(&state, &screen, end, 0, 0, 0);
+        note_touch(&state, &screen, touch_change::down, 0, 900, 500);
+        note_touch(&state, &screen, touch_change::motion, 0, 910, 495);
+        std::int32_t x = 0;
+        std::int32_t y = 0;
+        cursor_position(&state, &x, &y);
+        EXPECT_EQ(x, 50 + 10) << (end == touch_change::up ? "lifted" : "cancelled");
+        EXPECT_EQ(y, 20 - 5) << (end == touch_change::up ? "lifted" : "cancelled");
+    }
+}
+
 TEST(input_platform, is_chosen_by_the_option_then_by_the_session)
 {
     const struct {

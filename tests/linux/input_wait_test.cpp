@@ -70,4 +70,51 @@ TEST(input_wait, ends_on_key_input_or_a_wake_within_its_limits)
     }
 }
 
+// The takers pause_cycle is given: 'p' a press, 'r' a release, 'm' motion.
+bool take_presses(void *argument)
+{
+    take(argument);
+    return taken.find('p') != std::string::npos;
+}
+
+bool take_key_events(void *argument)
+{
+    take(argument);
+    return taken.find_first_of("pr") != std::string::npos;
+}
+
+// While a key is held the pause is the cycle, cut short by a key or button
+// event (a release: the stroke ends at once) but not by motion; while every
+// key is up it waits for a press, whatever else comes.
+TEST(input_wait, a_held_keys_pause_ends_at_a_key_event_an_idle_one_at_a_press)
+{
+    struct {
+        bool keys_up;
+        const char *sent; // 40 ms into the pause
+        int cycle_ms, idle_most_ms, at_least_ms, below_ms;
+    } const cases[] = {{false, "r", 1000, -1, 40, 500},
+                       {false, "mm", 300, -1, 300, 2500},
+                       {true, "r", 10, 300, 300, 2500},
+                       {true, "mp", 100, 5000, 100, 2500}};
+    for (const auto &c : cases) {
+        ASSERT_EQ(pipe2(input, O_NONBLOCK | O_CLOEXEC), 0);
+        taken.clear();
+        std::string sent = c.sent;
+        std::thread later([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+            EXPECT_EQ(write(input[1], sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+        });
+        auto start = std::chrono::steady_clock::now();
+        pause_cycle(input[0], c.keys_up, take_presses, take_key_events, nullptr, c.cycle_ms,
+                    c.idle_most_ms);
+        auto waited = std::chrono::steady_clock::now() - start;
+        later.join();
+        EXPECT_GE(waited, std::chrono::milliseconds(c.at_least_ms)) << sent << c.keys_up;
+        EXPECT_LT(waited, std::chrono::milliseconds(c.below_ms)) << sent << c.keys_up;
+        EXPECT_EQ(taken, sent) << "all taken";
+        close(input[0]);
+        close(input[1]);
+    }
+}
+
 } // namespace

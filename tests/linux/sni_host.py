@@ -33,10 +33,11 @@ WATCHER_XML = f"""
 
 
 class BusService:
-    """Owns `name` on the session bus and serves `xml`'s interface at `path`
-    from a GLib main loop on a thread of its own."""
+    """Owns `name` on the session bus (or `bus`) and serves `xml`'s interface
+    at `path` from a GLib main loop on a thread of its own."""
 
-    def __init__(self, name, path, xml):
+    def __init__(self, name, path, xml, bus=Gio.BusType.SESSION):
+        self.bus_type = bus
         self.lock = threading.Lock()
         self.context = GLib.MainContext.new()
         self.loop = GLib.MainLoop.new(self.context, False)
@@ -51,7 +52,7 @@ class BusService:
     def _run(self, name, path, xml, ready):
         self.context.push_thread_default()
         try:
-            address = Gio.dbus_address_get_for_bus_sync(Gio.BusType.SESSION, None)
+            address = Gio.dbus_address_get_for_bus_sync(self.bus_type, None)
             self.bus = Gio.DBusConnection.new_for_address_sync(
                 address, Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT
                 | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION, None, None)

@@ -45,6 +45,8 @@ CONFIG = json.loads((SHARE / "config.json").read_text())
 SLOW = CONFIG.get("slow", 3)
 WORK = Path("/tmp/sorvak-guest")
 BUS = "unix:path=/run/sorvak-bus"
+# A system bus of the tests' own, for logind's stand-in.
+SYSTEM_BUS = "unix:path=/run/sorvak-system-bus"
 SCREEN_W, SCREEN_H = 800, 600
 D = 200
 KINDS = xdesktop.gesture_kinds(D)
@@ -57,8 +59,8 @@ NOT_PERMITTED = ("cannot read the input devices (/dev/input/event*): gestures ar
 BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
  "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
 <busconfig>
-  <type>session</type>
-  <listen>unix:path=/run/sorvak-bus</listen>
+  <type>{type}</type>
+  <listen>{address}</listen>
   <auth>EXTERNAL</auth>
   <policy context="default">
     <allow user="*"/>
@@ -156,11 +158,14 @@ class Desktop:
 
     # -- the session ----------------------------------------------------------
 
-    def start_bus(self):
-        (WORK / "bus.conf").write_text(BUS_CONFIG)
+    def start_bus(self, kind="session", address=BUS):
+        config = WORK / f"{kind}-bus.conf"
+        config.write_text(BUS_CONFIG.format(type=kind, address=address))
         self.others.append(subprocess.Popen(["dbus-daemon", "--nofork", "--config-file",
-                                             str(WORK / "bus.conf")]))
-        wait_for(lambda: Path("/run/sorvak-bus").exists(), 20, "the session bus")
+                                             str(config)]))
+        wait_for(lambda: Path(address.split("=", 1)[1]).exists(), 20, f"the {kind} bus")
+        if kind != "session":
+            return
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = BUS
         import sni_host
         self.items = sni_host.StatusNotifierHost()
@@ -229,9 +234,10 @@ class Desktop:
         user.own(directory)
         return directory
 
-    def start_sorvak(self, conf_text, user=None):
+    def start_sorvak(self, conf_text, user=None, env=None):
         """Starts a copy in a folder of its own as `user` (the one in the
-        input group by default); returns once its icon is registered."""
+        input group by default), with `env` added to the session's
+        environment; returns once its icon is registered."""
         user = user or self.user
         directory = self.folder(user)
         shutil.copy2(CONFIG["program"], directory / "sorvak")
@@ -241,7 +247,7 @@ class Desktop:
         items = len(self.items.registered())
         with open(directory / "stdout.txt", "wb") as out, \
                 open(directory / "stderr.txt", "wb") as err:
-            instance.process = user.start([directory / "sorvak"], self.env(user),
+            instance.process = user.start([directory / "sorvak"], {**self.env(user), **(env or {})},
                                           cwd=directory, stdin=subprocess.DEVNULL, stdout=out,
                                           stderr=err)
         self.instances.append(instance)
@@ -317,6 +323,71 @@ class Desktop:
 
     def qemu(self, *events):
         self.host.ask(send=list(events))
+
+
+# A laptop's own devices, as libinput tells them: on the PS/2 bus (i8042),
+# for which the guest's udev sets no ID_BUS and so no touchpad integration,
+# libinput takes the touchpad for an internal one by its bus, and its quirks
+# the keyboard; it pairs the two for disable-while-typing.
+BUS_I8042 = 0x11
+PAD_W, PAD_H, PAD_RES = 4000, 2600, 40  # units, and units a mm: 100 by 65 mm
+
+
+class Touchpad:
+    """A laptop's touchpad through uinput: multitouch axes, the finger tool,
+    a physical button, the pointer property; one finger at a time."""
+
+    def __init__(self, name):
+        def axis(top):
+            return evdev.AbsInfo(0, 0, top, 0, 0, PAD_RES)
+        self.device = evdev.UInput(
+            {ec.EV_KEY: [ec.BTN_LEFT, ec.BTN_TOUCH, ec.BTN_TOOL_FINGER, ec.BTN_TOOL_DOUBLETAP],
+             ec.EV_ABS: [(ec.ABS_X, axis(PAD_W)), (ec.ABS_Y, axis(PAD_H)),
+                         (ec.ABS_MT_SLOT, evdev.AbsInfo(0, 0, 1, 0, 0, 0)),
+                         (ec.ABS_MT_TRACKING_ID, evdev.AbsInfo(0, 0, 65535, 0, 0, 0)),
+                         (ec.ABS_MT_POSITION_X, axis(PAD_W)),
+                         (ec.ABS_MT_POSITION_Y, axis(PAD_H))]},
+            name=name, bustype=BUS_I8042, vendor=2, product=7,
+            input_props=[ec.INPUT_PROP_POINTER])
+        self.touches = 0
+        self.x = self.y = 0
+
+    def _at(self, x, y):
+        self.x, self.y = x, y
+        for code, value in ((ec.ABS_MT_POSITION_X, x), (ec.ABS_MT_POSITION_Y, y),
+                            (ec.ABS_X, x), (ec.ABS_Y, y)):
+            self.device.write(ec.EV_ABS, code, value)
+
+    def down(self, x=PAD_W // 4, y=PAD_H // 2):
+        self.touches += 1
+        self.device.write(ec.EV_ABS, ec.ABS_MT_SLOT, 0)
+        self.device.write(ec.EV_ABS, ec.ABS_MT_TRACKING_ID, self.touches)
+        self._at(x, y)
+        self.device.write(ec.EV_KEY, ec.BTN_TOUCH, 1)
+        self.device.write(ec.EV_KEY, ec.BTN_TOOL_FINGER, 1)
+        self.device.syn()
+
+    def move(self, dx, dy):
+        self._at(self.x + dx, self.y + dy)
+        self.device.syn()
+
+    def up(self):
+        self.device.write(ec.EV_ABS, ec.ABS_MT_TRACKING_ID, -1)
+        self.device.write(ec.EV_KEY, ec.BTN_TOUCH, 0)
+        self.device.write(ec.EV_KEY, ec.BTN_TOOL_FINGER, 0)
+        self.device.syn()
+
+
+def libinput_settings(name):
+    """What `libinput list-devices` says of the device called `name`."""
+    listed = subprocess.run(["libinput", "list-devices"], capture_output=True, text=True,
+                            timeout=120).stdout
+    for block in listed.split("\n\n"):
+        fields = {key.strip(): value.strip() for key, _, value in
+                  (line.partition(":") for line in block.splitlines())}
+        if fields.get("Device") == name:
+            return fields
+    raise HarnessError(f"libinput lists no {name}:\n{listed}")
 
 
 def qemu_key(key, down):
@@ -509,16 +580,17 @@ def scenario_check(desktop):
     lines at once, the foreground program unknown."""
     folders = {}
 
-    def check(user, *args, **options):
+    def check(user, *args, env=None, **options):
         if user not in folders:
             folders[user] = desktop.folder(user)
             shutil.copy2(CONFIG["check"], folders[user] / "sorvak-check")
             (folders[user] / "conf.txt").write_text("key = 4\n")
             user.own(folders[user] / "conf.txt")
-        return user.start([folders[user] / "sorvak-check", *args], desktop.env(user), **options)
+        return user.start([folders[user] / "sorvak-check", *args],
+                          {**desktop.env(user), **(env or {})}, **options)
 
-    def report(user):
-        result = check(user, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    def report(user, env=None):
+        result = check(user, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
         out, err = result.communicate(timeout=60)
         return result.returncode, [line for line in out.splitlines()
                                    if line.startswith(("input devices", "capture key on"))], err
@@ -532,6 +604,11 @@ def scenario_check(desktop):
     expect_equal("status and errors outside it", (status, err), (1, NOT_PERMITTED))
     if not (lines[0].startswith("input devices: 0 readable, ") and lines[1] == "capture key on: none"):
         raise HarnessError(f"the report outside the group: {lines}")
+    # Another seat's session sees none of seat0's devices.
+    status, lines, err = report(desktop.user, {"XDG_SEAT": "seat1"})
+    expect_equal("another seat's report", (status, lines, err),
+                 (1, ["input devices: 0 readable, 0 refused", "capture key on: none"],
+                  "found no input device: gestures are off\n"))
 
     output = folders[desktop.user] / "live.txt"
     with open(output, "wb") as stream:
@@ -566,6 +643,99 @@ def scenario_reload(desktop):
     expect_equal("standard output", instance.stdout(), "bas\ngauche\n")
     expect_equal("the trail's notices", [n[2:] for n in desktop.notices.received()[notes:]],
                  [("sorvak", "bas", 1000), ("sorvak", "gauche", 1000)])
+
+
+def scenario_touchpad(desktop):
+    """A laptop's touchpad, which libinput's defaults leave with tapping off
+    (it has a button) and muted while a key is typed on the laptop's
+    keyboard: a tap-and-drag during a Ctrl capture is a drag, and a stroke
+    on it with a letter as the capture key a gesture."""
+    keyboard = evdev.UInput({ec.EV_KEY: list(range(1, 128))},
+                            name="sorvak test laptop keyboard", bustype=BUS_I8042)
+    pad = Touchpad("sorvak test touchpad")
+    try:
+        subprocess.run(["udevadm", "settle", "--timeout=30"], check=False)
+        # What the program must change in its own context, or the check
+        # below would prove nothing.
+        settings = libinput_settings("sorvak test touchpad")
+        expect_equal("libinput's defaults for the touchpad",
+                     (settings.get("Tap-to-click"), settings.get("Disable-w-typing")),
+                     ("disabled", "enabled"))
+        quirks = subprocess.run(["libinput", "quirks", "list", keyboard.device.path],
+                                capture_output=True, text=True, timeout=60).stdout
+        expect_equal("the keyboard's integration", "AttrKeyboardIntegration=internal" in quirks,
+                     True)
+
+        def stroke(instance, key, tap_first=False):
+            desktop.press(keyboard, key)
+            time.sleep(xdesktop.KEY_PAUSE * SLOW)
+            if tap_first:
+                pad.down()
+                pad.up()
+                time.sleep(0.05)
+            pad.down()
+            for _ in range(16):  # 48 mm rightwards
+                pad.move(120, 0)
+                time.sleep(xdesktop.STEP_PAUSE * SLOW)
+            pad.up()
+            time.sleep(xdesktop.KEY_PAUSE * SLOW)
+            desktop.press(keyboard, key, False)
+            time.sleep(xdesktop.KEY_PAUSE * SLOW)
+
+        ctrl = desktop.start_sorvak("")
+        stroke(ctrl, ec.KEY_LEFTCTRL, tap_first=True)
+        stroke(ctrl, ec.KEY_LEFTCTRL)
+        stopped_output(desktop, ctrl, "drag, no gesture\ndroite\n")
+        letter = desktop.start_sorvak("key = 0x41\n")
+        stroke(letter, ec.KEY_A)
+        stopped_output(desktop, letter, "droite\n")
+    finally:
+        pad.device.close()
+        keyboard.close()
+
+
+def input_devices_open(instance):
+    """How many of the kernel's input devices the program holds open."""
+    count = 0
+    for fd in Path(f"/proc/{instance.process.pid}/fd").iterdir():
+        try:
+            count += os.readlink(fd).startswith("/dev/input/event")
+        except OSError:  # closed meanwhile
+            pass
+    return count
+
+
+def scenario_session(desktop):
+    """While logind (a stand-in on a bus of the tests' own) says the
+    session is not the active one, another user's or a console's being in
+    front, the devices are closed and a stroke starts nothing; back in
+    front, gestures again. One copy names its session by $XDG_SESSION_ID,
+    the other lets logind find it."""
+    if not hasattr(desktop, "logind"):
+        desktop.start_bus("system", SYSTEM_BUS)
+        os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = SYSTEM_BUS
+        import logind_stand_in
+        desktop.logind = logind_stand_in.LogindStandIn("c2")
+    logind = desktop.logind
+    asked = len(logind.asked())
+    system = {"DBUS_SYSTEM_BUS_ADDRESS": SYSTEM_BUS}
+    named = desktop.start_sorvak("", env={**system, "XDG_SESSION_ID": "c2"})
+    found = desktop.start_sorvak("", env=system)
+    copies = (named, found)
+    desktop.gesture(SEGMENTS["right"])
+    devices = [input_devices_open(copy) for copy in copies]
+    logind.set_active(False)
+    for copy in copies:
+        wait_for(lambda: input_devices_open(copy) == 0, 30, "the devices to be closed")
+    desktop.gesture(SEGMENTS["down"])
+    logind.set_active(True)
+    # All of them: a key pressed before its keyboard is open again is not seen.
+    for copy, count in zip(copies, devices):
+        wait_for(lambda: input_devices_open(copy) == count, 30, "the devices to be opened again")
+    desktop.gesture(SEGMENTS["left"])
+    for copy in copies:
+        stopped_output(desktop, copy, "droite\ngauche\n")
+    expect_equal("sessions asked for", sorted(logind.asked()[asked:]), ["auto", "c2"])
 
 
 def thread_wakeups(instance):
