@@ -15,8 +15,9 @@
 #include "platform/linux/input_platform.h"
 #include "platform/linux/key_sender.h"
 #include "platform/linux/login_session.h"
-#include "platform/platform.h"
 #include "platform/linux/shell_open_linux.h"
+#include "platform/linux/window_query.h"
+#include "platform/platform.h"
 #include "shell_common/conf_notice.h"
 #include "shell_common/program_path.h"
 #include "shell_common/tray_commands.h"
@@ -217,7 +218,10 @@ int main(int argc, char **argv)
         return 2;
     }
     use_input_platform(input);
-    use_key_sender(choose_key_sender(std::getenv("WAYLAND_DISPLAY")));
+    use_key_sender(
+        choose_key_sender(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")));
+    use_window_query(
+        choose_window_query(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")));
 
     char *program_path = find_program_path(nullptr);
     if (program_path == nullptr)
@@ -253,6 +257,9 @@ int main(int argc, char **argv)
         show_desktop_notice(problem.title, problem.body, program_icon());
     }
     ready_key_sender();
+    // A desktop that tells which program is in front only through a script
+    // of sorvak's (KDE Plasma) gets it now.
+    window_query_in_use().open();
     // Another session in front of the seat must not have its strokes acted on.
     follow_login_session(*input);
     apply_trail();
@@ -266,6 +273,7 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 
     gtk_main();
+    window_query_in_use().close();
     // The icon's removal must reach the server before the connection closes.
     gdk_display_flush(gdk_display_get_default());
     return 0;

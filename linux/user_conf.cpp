@@ -2,6 +2,7 @@
 
 #include "platform/linux/input_platform.h"
 #include "platform/linux/unmapped_key.h"
+#include "platform/linux/window_query.h"
 
 #include <glib.h>
 
@@ -147,15 +148,19 @@ int report_linux_conf_words(const gesture_context *context, std::FILE *err)
     }
     if (report_unmapped_capture_key(context->key_code.load(), err))
         ++lines;
-    // Not a problem of the file: the same file works with the X11 input. The
-    // input devices tell nothing of windows, whatever the session.
-    if (context->excluded_count != 0 && &input_in_use() == &libinput_input)
-        std::fprintf(
-            err,
-            "note : the foreground program cannot be known %s: "
-            "exclude lines are ignored and gestures work everywhere\n",
-            wayland_session(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE"))
-                ? "in a Wayland session"
-                : "when reading the input devices");
+    // Not a problem of the file: the same file works on another desktop.
+    // Only some Wayland desktops tell which program is in front.
+    const char *why = nullptr;
+    if ((context->excluded_count != 0 || context->block_count != 0) &&
+        window_query_in_use().way(&why) == nullptr) {
+        if (context->excluded_count != 0)
+            std::fputs("note : the foreground program cannot be known in a Wayland session: "
+                       "exclude lines are ignored and gestures work everywhere\n",
+                       err);
+        if (context->block_count != 0)
+            std::fputs("note : the foreground program cannot be known in a Wayland session: "
+                       "program blocks are ignored and the bindings for every program apply\n",
+                       err);
+    }
     return lines;
 }

@@ -36,7 +36,8 @@ void use_linux_conf_path(gesture_context *context, std::FILE *err);
 std::string conf_permission_problem(mode_t mode, uid_t owner, uid_t user, bool private_group);
 
 // Said after each load of context->conf_path: the permission warning, then
-// the word on a capture key the input in use cannot read, then, when that
-// input is the devices (a Wayland session), that exclude lines do nothing.
-// Returns how many problems it told of (the last is not one).
+// the word on a capture key the input in use cannot read, then, on a
+// Wayland desktop that does not tell which program is in front, that
+// exclude lines and program blocks do nothing. Returns how many problems it
+// told of (the notes are not ones).
 int report_linux_conf_words(const gesture_context *context, std::FILE *err);

@@ -7,7 +7,7 @@
 #include "platform/libinput/evdev_key_table.h"
 #include "platform/libinput/evdev_state.h"
 #include "platform/linux/input_platform.h"
-#include "platform/x11/input_wait.h"
+#include "platform/linux/input_wait.h"
 
 #include <fcntl.h>
 #include <libinput.h>
@@ -356,13 +356,6 @@ void devices_session_active(bool active)
     wake_input_wait();
 }
 
-// No Wayland protocol tells an ordinary program which window is in front.
-int devices_foreground_program(foreground_program *program)
-{
-    program->count = 0;
-    return 0;
-}
-
 // Evdev codes name places on the keyboard: a key map changes none of them.
 void devices_remap_keys() {}
 
@@ -376,6 +369,5 @@ const input_platform libinput_input = {"evdev",
                                        devices_cursor_pos,
                                        devices_sleep,
                                        wake_input_wait,
-                                       devices_foreground_program,
                                        devices_remap_keys,
                                        devices_session_active};

@@ -57,15 +57,3 @@ void plat_sleep(std::uint32_t milliseconds)
 {
     in_use->sleep(milliseconds);
 }
-
-int plat_foreground_program(foreground_program *program)
-{
-    return in_use->foreground_program(program);
-}
-
-// X11 raw events see every button, and focus-follows-mouse window managers
-// are common: a stroke may change the focus without a click.
-std::uintptr_t plat_foreground_window()
-{
-    return 0;
-}

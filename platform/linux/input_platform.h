@@ -1,7 +1,6 @@
 // The Linux program reads input one of two ways, X11 or the kernel's input
 // devices through libinput (Wayland sessions): a table of the operations
-// behind platform.h's input calls (key, cursor, pause, foreground program),
-// one chosen at start.
+// behind platform.h's input calls (key, cursor, pause), one chosen at start.
 #pragma once
 
 #include "platform/platform.h"
@@ -34,7 +33,6 @@ struct input_platform {
     // Ends the capture thread's pause at once (after its shortest length)
     // when it is waiting for input; any thread may call it.
     void (*wake)();
-    int (*foreground_program)(foreground_program *program);
     // Has the capture thread work the capture key out anew at its next query:
     // a reload calls it, so that a key map change nobody announced is taken.
     void (*remap_keys)();

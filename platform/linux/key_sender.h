@@ -23,8 +23,9 @@ struct key_sender {
 extern const key_sender xtest_keys;
 extern const key_sender wayland_keys;
 
-// The way for the session: Wayland's where $WAYLAND_DISPLAY is set.
-const key_sender *choose_key_sender(const char *wayland_display);
+// The way for the session: Wayland's in a Wayland session
+// (wayland_session).
+const key_sender *choose_key_sender(const char *wayland_display, const char *session_type);
 
 // The way plat_send_key uses from now on (XTest until told otherwise).
 // Chosen before the capture thread starts, never changed after.

@@ -4,8 +4,8 @@
 // the platform so that sorvak-check can link the dry one instead.
 #include "platform/linux/shell_open_linux.h"
 
-#include "platform/platform.h"
 #include "platform/linux/launch_command.h"
+#include "platform/platform.h"
 
 #include <glib.h>
 

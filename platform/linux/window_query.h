@@ -22,8 +22,9 @@ struct window_query {
 extern const window_query x11_windows;
 extern const window_query wayland_windows;
 
-// The query for the session: Wayland's where $WAYLAND_DISPLAY is set.
-const window_query *choose_window_query(const char *wayland_display);
+// The query for the session: Wayland's in a Wayland session
+// (wayland_session).
+const window_query *choose_window_query(const char *wayland_display, const char *session_type);
 
 // The query plat_foreground_program uses from now on (X11's until told
 // otherwise). Chosen before the capture thread starts, never changed after.

@@ -1,4 +1,4 @@
-#include "platform/x11/input_wait.h"
+#include "platform/linux/input_wait.h"
 
 #include <gtest/gtest.h>
 

@@ -216,7 +216,7 @@ class Desktop:
 
     def env(self, user):
         return dict(self.base_env(user), WAYLAND_DISPLAY=str(self.wayland),
-                    XDG_SESSION_TYPE="wayland")
+                    XDG_SESSION_TYPE="wayland", SWAYSOCK=str(self.swaysock))
 
     def close(self):
         self.items.close()
@@ -577,7 +577,7 @@ def scenario_check(desktop):
     """sorvak-check reports the devices it can read and those with the
     capture key: status 0 for the user in the input group, 1 for one
     outside it, with the same words as the program; --live prints a stroke's
-    lines at once, the foreground program unknown."""
+    lines at once, after the program in front as sway tells it."""
     folders = {}
 
     def check(user, *args, env=None, **options):
@@ -617,11 +617,82 @@ def scenario_check(desktop):
     wait_for(lambda: "Watching gestures" in output.read_text(), 30, "the live checker to start")
     time.sleep(0.5 * SLOW)
     before = output.read_text()
+    # sway tells which program is in front: the focused foot, if any.
+    front = ("foreground program: foot, foot" if any(v[1] for v in desktop.views())
+             else "foreground program: unknown")
     desktop.gesture(SEGMENTS["right"], key=ec.BTN_MIDDLE)
-    # Which program is in front cannot be known there.
-    wait_for(lambda: output.read_text() == before + "foreground program: unknown\ndroite\n", 30,
+    wait_for(lambda: output.read_text() == before + front + "\ndroite\n", 30,
              "the stroke's lines, live")
     live.kill()
+
+
+# A Wayland window of the tests' own, its app_id the first argument.
+PROBE_WINDOW = """
+import gi, sys
+gi.require_version("Gtk", "3.0")
+from gi.repository import GLib, Gtk
+GLib.set_prgname(sys.argv[1])
+window = Gtk.Window(title=sys.argv[1])
+window.show_all()
+Gtk.main()
+"""
+
+
+def focus(desktop, app_id):
+    """Gives `app_id`'s window the focus, with the pointer inside it: focus
+    follows the mouse, and a stroke must not leave the window."""
+    view = next(v for v in desktop.views() if v[0] == app_id)
+    desktop.swaymsg("seat", "seat0", "cursor", "set", str(view[2] + 100), str(SCREEN_H // 2))
+    desktop.swaymsg(f"[app_id={app_id}]", "focus")
+    wait_for(lambda: any(v[1] and v[0] == app_id for v in desktop.views()), 30,
+             f"the focus on {app_id}")
+
+
+def scenario_wayland_front(desktop):
+    """On sway, which program is in front is asked of its IPC: a block for
+    foot is used while foot has the focus and not once another client has
+    it, and exclude = foot turns gestures off there. A keys: binding types
+    into the focused foot through the compositor's virtual keyboard: a shell
+    command whose file the guest then sees."""
+    typed = WORK / "typed"
+    typed.mkdir(mode=0o755)
+    desktop.user.own(typed)
+    desktop.swaymsg("workspace", "9")
+    # Its own app_id, beside the foot windows of earlier scenarios; the
+    # block and the exclude line name the executable.
+    desktop.swaymsg("exec", f"foot --app-id=typer --working-directory={typed}")
+    wait_for(lambda: any(v[0] == "typer" and v[1] for v in desktop.views()), 60,
+             "foot on its own workspace")
+    probe = desktop.user.start(["/usr/bin/python3", "-c", PROBE_WINDOW, "probe"],
+                               dict(desktop.env(desktop.user), GDK_BACKEND="wayland"),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    desktop.others.append(probe)
+    wait_for(lambda: any(v[0] == "probe" for v in desktop.views()), 60, "the probe window")
+    program = desktop.bin / "record-on-path"
+    instance = desktop.start_sorvak(f"up = {program} | every\nprogram = foot\n"
+                                    f"up = {program} | foot\n"
+                                    "right = keys: t o u c h space k e y s enter\n")
+    before = len(harness.read_records(desktop.bin / "record.log"))
+    for app_id in ("typer", "probe"):
+        focus(desktop, app_id)
+        desktop.gesture([(0, -60)])
+    focus(desktop, "typer")
+    desktop.gesture([(60, 0)])
+    time.sleep(1 * SLOW)
+    instance.write_conf(f"up = {program} | every\nexclude = foot\n")
+    instance.send(signal.SIGHUP)
+    time.sleep(0.5 * SLOW)
+    desktop.gesture([(0, -60)])
+    # Its output is whole once it has ended.
+    stopped_output(desktop, instance,
+                   f"haut\n -> {program}\nhaut\n -> {program}\n"
+                   "droite\n -> keys: t o u c h space k e y s enter\nexcluded: foot\n")
+    expect_equal("standard error", instance.stderr(), "")
+    runs = harness.read_records(desktop.bin / "record.log")[before:]
+    expect_equal("the block, then the binding for every program",
+                 [r["args"][0] for r in runs], ["foot", "every"])
+    wait_for(lambda: (typed / "keys").exists(), 30, "the file the typed command makes")
+    desktop.swaymsg("workspace", "1")
 
 
 def scenario_reload(desktop):

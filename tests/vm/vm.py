@@ -29,7 +29,7 @@ REPO = Path(__file__).resolve().parents[2]
 MACHINE = Path("/var/cache/sorvak-vm")
 EVIDENCE = REPO / "build" / "vm-evidence"
 SCENARIOS = ["gestures", "button_keys", "plugged_later", "qemu_devices", "nothing_grabbed",
-             "outsider", "check", "reload", "touchpad", "session", "idle"]
+             "outsider", "check", "wayland_front", "reload", "touchpad", "session", "idle"]
 MEASURES = ["measure_idle", "measure_release"]
 # A KVM guest that has not reached its script by then is taken for hung.
 KVM_BOOT_SECONDS = 60

@@ -5,8 +5,9 @@
 #include "linux/user_conf.h"
 #include "platform/linux/input_platform.h"
 #include "platform/linux/key_sender.h"
-#include "platform/platform.h"
 #include "platform/linux/launch_command.h"
+#include "platform/linux/window_query.h"
+#include "platform/platform.h"
 #include "tools/check/check_report.h"
 #include "tools/check/check_system.h"
 
@@ -23,7 +24,10 @@ void start_check_output()
 {
     use_input_platform(choose_input_platform(nullptr, std::getenv("WAYLAND_DISPLAY"),
                                              std::getenv("XDG_SESSION_TYPE")));
-    use_key_sender(choose_key_sender(std::getenv("WAYLAND_DISPLAY")));
+    use_key_sender(
+        choose_key_sender(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")));
+    use_window_query(
+        choose_window_query(std::getenv("WAYLAND_DISPLAY"), std::getenv("XDG_SESSION_TYPE")));
 }
 
 void choose_checked_file(const char *argument, gesture_context *context)
@@ -77,11 +81,29 @@ int report_system_notes(const gesture_context *context)
             ++notes;
         }
     }
+    // And which program is in front, in a Wayland session, where some
+    // desktops tell and others do not.
+    if (&window_query_in_use() != &x11_windows) {
+        const char *why = "";
+        const char *way = window_query_in_use().way(&why);
+        std::fprintf(stdout, "program in front: %s%s\n", way != nullptr ? "asked of " : "unknown, ",
+                     way != nullptr ? way : why);
+    }
     return notes + input_in_use().report_access(context->key_code.load(), stdout, stderr);
 }
 
 bool can_watch_gestures()
 {
+    // A desktop that tells through a script of sorvak's (KDE Plasma) calls
+    // back over the session bus: its calls are taken on a loop of their own.
+    window_query_in_use().open();
+    g_thread_unref(g_thread_new(
+        "bus",
+        [](gpointer) -> gpointer {
+            g_main_loop_run(g_main_loop_new(nullptr, FALSE));
+            return nullptr;
+        },
+        nullptr));
     input_problem problem;
     if (!input_in_use().open(&problem)) {
         std::fputs(problem.lines, stderr);

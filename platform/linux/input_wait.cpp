@@ -1,4 +1,4 @@
-#include "platform/x11/input_wait.h"
+#include "platform/linux/input_wait.h"
 
 #include <poll.h>
 #include <sys/eventfd.h>
