@@ -626,13 +626,23 @@ def scenario_check(desktop):
     live.kill()
 
 
-# A Wayland window of the tests' own, its app_id the first argument.
+# A Wayland window of the tests' own, its app_id the first argument, that
+# logs each key it gets to the file named second: '+' pressed, '-'
+# released, the keyval's name, "^C" and "^S" for Ctrl and Shift held.
 PROBE_WINDOW = """
 import gi, sys
 gi.require_version("Gtk", "3.0")
-from gi.repository import GLib, Gtk
+gi.require_version("Gdk", "3.0")
+from gi.repository import Gdk, GLib, Gtk
 GLib.set_prgname(sys.argv[1])
 window = Gtk.Window(title=sys.argv[1])
+def key(widget, event, sign):
+    held = "".join(m for m, mask in (("C", Gdk.ModifierType.CONTROL_MASK),
+                                     ("S", Gdk.ModifierType.SHIFT_MASK)) if event.state & mask)
+    with open(sys.argv[2], "a") as log:
+        log.write(f"{sign}{Gdk.keyval_name(event.keyval)}{'^' + held if held else ''}\\n")
+window.connect("key-press-event", key, "+")
+window.connect("key-release-event", key, "-")
 window.show_all()
 Gtk.main()
 """
@@ -642,7 +652,7 @@ def focus(desktop, app_id):
     """Gives `app_id`'s window the focus, with the pointer inside it: focus
     follows the mouse, and a stroke must not leave the window."""
     view = next(v for v in desktop.views() if v[0] == app_id)
-    desktop.swaymsg("seat", "seat0", "cursor", "set", str(view[2] + 100), str(SCREEN_H // 2))
+    desktop.swaymsg("seat", "seat0", "cursor", "set", str(view[2] + 100), str(SCREEN_H * 3 // 4))
     desktop.swaymsg(f"[app_id={app_id}]", "focus")
     wait_for(lambda: any(v[1] and v[0] == app_id for v in desktop.views()), 30,
              f"the focus on {app_id}")
@@ -651,47 +661,49 @@ def focus(desktop, app_id):
 def scenario_wayland_front(desktop):
     """On sway, which program is in front is asked of its IPC: a block for
     foot is used while foot has the focus and not once another client has
-    it, and exclude = foot turns gestures off there. A keys: binding types
-    into the focused foot through the compositor's virtual keyboard: a shell
-    command whose file the guest then sees."""
-    typed = WORK / "typed"
-    typed.mkdir(mode=0o755)
-    desktop.user.own(typed)
+    it, and exclude = foot turns gestures off there. A keys: binding reaches
+    the focused client through the compositor's virtual keyboard: a sequence
+    in order, a chord holding its modifiers, whatever the layout."""
     desktop.swaymsg("workspace", "9")
-    # Its own app_id, beside the foot windows of earlier scenarios; the
-    # block and the exclude line name the executable.
-    desktop.swaymsg("exec", f"foot --app-id=typer --working-directory={typed}")
+    # Its own app_id, beside the foot windows of earlier scenarios; the block
+    # and the exclude line name the executable.
+    desktop.swaymsg("exec", "foot --app-id=typer")
     wait_for(lambda: any(v[0] == "typer" and v[1] for v in desktop.views()), 60,
              "foot on its own workspace")
-    probe = desktop.user.start(["/usr/bin/python3", "-c", PROBE_WINDOW, "probe"],
+    keys = WORK / "probe-keys.log"
+    keys.touch()
+    desktop.user.own(keys)
+    probe = desktop.user.start(["/usr/bin/python3", "-c", PROBE_WINDOW, "probe", keys],
                                dict(desktop.env(desktop.user), GDK_BACKEND="wayland"),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     desktop.others.append(probe)
     wait_for(lambda: any(v[0] == "probe" for v in desktop.views()), 60, "the probe window")
     program = desktop.bin / "record-on-path"
     instance = desktop.start_sorvak(f"up = {program} | every\nprogram = foot\n"
-                                    f"up = {program} | foot\n"
-                                    "right = keys: t o u c h space k e y s enter\n")
+                                    f"up = {program} | foot\nright = keys: a b ctrl+shift+t\n")
     before = len(harness.read_records(desktop.bin / "record.log"))
     for app_id in ("typer", "probe"):
         focus(desktop, app_id)
-        desktop.gesture([(0, -60)])
-    focus(desktop, "typer")
-    desktop.gesture([(60, 0)])
+        desktop.gesture(SEGMENTS["up"])
+    desktop.gesture([(150, 0)])
     time.sleep(1 * SLOW)
     instance.write_conf(f"up = {program} | every\nexclude = foot\n")
     instance.send(signal.SIGHUP)
     time.sleep(0.5 * SLOW)
-    desktop.gesture([(0, -60)])
+    focus(desktop, "typer")
+    desktop.gesture(SEGMENTS["up"])
     # Its output is whole once it has ended.
     stopped_output(desktop, instance,
                    f"haut\n -> {program}\nhaut\n -> {program}\n"
-                   "droite\n -> keys: t o u c h space k e y s enter\nexcluded: foot\n")
+                   "droite\n -> keys: a b ctrl+shift+t\nexcluded: foot\n")
     expect_equal("standard error", instance.stderr(), "")
     runs = harness.read_records(desktop.bin / "record.log")[before:]
     expect_equal("the block, then the binding for every program",
                  [r["args"][0] for r in runs], ["foot", "every"])
-    wait_for(lambda: (typed / "keys").exists(), 30, "the file the typed command makes")
+    user = ["+Control_L", "-Control_L^C"]
+    expect_equal("the keys the probe got", keys.read_text().split(),
+                 user * 2 + ["+a", "-a", "+b", "-b", "+Control_L", "+Shift_L^C", "+T^CS",
+                             "-T^CS", "-Shift_L^CS", "-Control_L^C"])
     desktop.swaymsg("workspace", "1")
 
 
