@@ -679,8 +679,8 @@ def scenario_wayland_front(desktop):
     desktop.others.append(probe)
     wait_for(lambda: any(v[0] == "probe" for v in desktop.views()), 60, "the probe window")
     program = desktop.bin / "record-on-path"
-    instance = desktop.start_sorvak(f"up = {program} | every\nprogram = foot\n"
-                                    f"up = {program} | foot\nright = keys: a b ctrl+shift+t\n")
+    instance = desktop.start_sorvak(f"up = {program} | every\nright = keys: a b ctrl+shift+t\n"
+                                    f"program = foot\nup = {program} | foot\n")
     before = len(harness.read_records(desktop.bin / "record.log"))
     for app_id in ("typer", "probe"):
         focus(desktop, app_id)
