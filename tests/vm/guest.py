@@ -597,6 +597,12 @@ def scenario_check(desktop):
 
     status, lines, err = report(desktop.user)
     expect_equal("status and errors in the group", (status, err), (0, ""))
+    # How keys would be sent and the program in front asked, on sway.
+    said = check(desktop.user, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                 text=True).communicate(timeout=60)[0].splitlines()
+    expect_equal("the ways on sway", [line for line in said if line.startswith(("keys ", "program "))],
+                 ["keys sent through: the compositor's virtual keyboard",
+                  "program in front: asked of sway's IPC"])
     if not (lines[0].startswith("input devices: ") and lines[0].endswith(" readable, 0 refused")
             and "sorvak test mouse" in lines[1] and "keyboard" not in lines[1]):
         raise HarnessError(f"the report in the group: {lines}")
