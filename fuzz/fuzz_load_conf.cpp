@@ -3,6 +3,7 @@
 // ends the process; here the exit hook throws back to the harness instead.
 #include "conf/conf_file.h"
 #include "conf/line_reader.h"
+#include "conf/value_handlers.h"
 #include "fuzz/fuzz_support.h"
 #include "gesture/capture_loop.h"
 #include "platform/platform.h"
@@ -135,6 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::free(slot.program);
         std::free(slot.parameters);
     }
+    clear_excluded(context.get());
+    clear_blocks(context.get());
     std::free(context->conf_path);
     if (exited)
         free_left_behind();

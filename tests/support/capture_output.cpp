@@ -1,5 +1,7 @@
 #include "support/capture_output.h"
 
+#include "conf/value_handlers.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -34,6 +36,7 @@ test_context::~test_context()
     }
     for (int i = 0; i < context->excluded_count; ++i)
         std::free(context->excluded[i]);
+    clear_blocks(context.get());
     std::free(context->conf_path);
 }
 
