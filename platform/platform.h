@@ -50,8 +50,8 @@ std::uintptr_t plat_foreground_window();
 void plat_sleep(std::uint32_t milliseconds);
 
 // Presses (`down`) or releases one key in the program in front, as typing
-// it would. Returns 1 when it was sent, 0 when it cannot be here (the
-// platform says why on the standard error).
+// it would. Returns 1 when it was sent, 0 when it could not be (a platform
+// that can tell why says so on the standard error).
 int plat_send_key(key_id key, bool down);
 
 // Asks the shell to open `file` with the parameter text `parameters`
