@@ -3,13 +3,12 @@
 // the class it started with.
 #include "platform/wayland/wayland_windows.h"
 
+#include "platform/wayland/compositor_ipc.h"
+
 #include <json-glib/json-glib.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 namespace
@@ -33,17 +32,11 @@ std::string socket_path(bool newer)
 
 std::string ask(const std::string &path)
 {
-    sockaddr_un address{};
-    if (path.empty() || path.size() >= sizeof address.sun_path)
-        return {};
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = connect_socket(path);
     if (fd < 0)
         return {};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, path.c_str());
     std::string answer;
-    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
-        write(fd, REQUEST, sizeof REQUEST - 1) == static_cast<ssize_t>(sizeof REQUEST - 1)) {
+    if (write_all(fd, REQUEST, sizeof REQUEST - 1)) {
         char buffer[4096];
         ssize_t got;
         // The answer ends when Hyprland closes the connection.
@@ -52,15 +45,6 @@ std::string ask(const std::string &path)
     }
     close(fd);
     return answer;
-}
-
-std::string member_text(JsonObject *object, const char *name)
-{
-    JsonNode *node = json_object_get_member(object, name);
-    if (node == nullptr || JSON_NODE_TYPE(node) != JSON_NODE_VALUE ||
-        json_node_get_value_type(node) != G_TYPE_STRING)
-        return {};
-    return json_node_get_string(node);
 }
 
 bool hyprland_offered()

@@ -3,9 +3,9 @@
 // (Wayland clients) or its X11 class and instance (XWayland clients).
 #include "platform/wayland/wayland_windows.h"
 
+#include "platform/wayland/compositor_ipc.h"
+
 #include <json-glib/json-glib.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -22,51 +22,19 @@ constexpr std::uint32_t GET_TREE = 4;
 // A tree is a few kilobytes a window; a reply past this is not read.
 constexpr std::uint32_t MOST_REPLY = 16 * 1024 * 1024;
 
-bool write_all(int fd, const void *data, std::size_t size)
-{
-    const auto *bytes = static_cast<const char *>(data);
-    while (size > 0) {
-        ssize_t sent = write(fd, bytes, size);
-        if (sent <= 0)
-            return false;
-        bytes += sent;
-        size -= static_cast<std::size_t>(sent);
-    }
-    return true;
-}
-
-bool read_all(int fd, void *data, std::size_t size)
-{
-    auto *bytes = static_cast<char *>(data);
-    while (size > 0) {
-        ssize_t got = read(fd, bytes, size);
-        if (got <= 0)
-            return false;
-        bytes += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 // The tree as JSON text; empty when sway cannot be asked.
 std::string get_tree()
 {
     const char *path = std::getenv("SWAYSOCK");
-    sockaddr_un address{};
-    if (path == nullptr || std::strlen(path) >= sizeof address.sun_path)
-        return {};
-    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = connect_socket(path != nullptr ? path : "");
     if (fd < 0)
         return {};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, path);
     std::string tree;
     char header[MAGIC_LENGTH + 8];
     std::uint32_t fields[2] = {0, GET_TREE};
     std::memcpy(header, MAGIC, MAGIC_LENGTH);
     std::memcpy(header + MAGIC_LENGTH, fields, sizeof fields);
-    if (connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0 &&
-        write_all(fd, header, sizeof header) && read_all(fd, header, sizeof header) &&
+    if (write_all(fd, header, sizeof header) && read_all(fd, header, sizeof header) &&
         std::memcmp(header, MAGIC, MAGIC_LENGTH) == 0) {
         std::memcpy(fields, header + MAGIC_LENGTH, sizeof fields);
         if (fields[0] <= MOST_REPLY) {
@@ -77,15 +45,6 @@ std::string get_tree()
     }
     close(fd);
     return tree;
-}
-
-std::string member_text(JsonObject *object, const char *name)
-{
-    JsonNode *node = json_object_get_member(object, name);
-    if (node == nullptr || JSON_NODE_TYPE(node) != JSON_NODE_VALUE ||
-        json_node_get_value_type(node) != G_TYPE_STRING)
-        return {};
-    return json_node_get_string(node);
 }
 
 // The focused window among `node` and its descendants, or null.
