@@ -227,5 +227,9 @@ bool binds_keys(const gesture_context *context)
     for (const action_slot &slot : context->slots)
         if (is_keys_binding(slot.program))
             return true;
+    for (int b = 0; b < context->block_count; ++b)
+        for (const action_slot &slot : context->blocks[b].slots)
+            if (is_keys_binding(slot.program))
+                return true;
     return false;
 }

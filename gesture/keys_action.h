@@ -48,6 +48,7 @@ void write_keys(const key_sequence *sequence, char *out, std::size_t size);
 // 1 when every key was sent.
 int send_keys(const key_sequence *sequence);
 
-// Whether some kind of `context` has a keys binding. On the thread that
+// Whether some kind of `context`, for every program or in a block, has a
+// keys binding. On the thread that
 // loads the configuration.
 bool binds_keys(const gesture_context *context);

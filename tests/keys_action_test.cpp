@@ -162,6 +162,11 @@ TEST(keys_launch, prints_the_binding_as_written_and_presses_its_keys)
     // A binding that does not parse unbinds its kind.
     capture_output([&] { bind_action(left, "keys: alt+nowhere", nullptr, context.get()); });
     EXPECT_EQ(context->slots[left].program, nullptr);
+    EXPECT_FALSE(binds_keys(context.get()));
+    // Keys bound in a program block only still need a way to send them.
+    set_program("firefox", nullptr, context.get());
+    bind_action(left, "keys: browserback", nullptr, context.get());
+    EXPECT_TRUE(binds_keys(context.get()));
     stand_in_reset();
 }
 

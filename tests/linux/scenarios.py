@@ -311,28 +311,6 @@ def scenario_exclude(session):
     expect_equal("standard error", instance.stderr(), "")
 
 
-# A window that logs each key it gets: '+' pressed, '-' released, the
-# keyval's name, and "^" for each of Ctrl and Shift held meanwhile.
-KEY_WINDOW = """
-import gi, sys
-gi.require_version("Gtk", "3.0")
-gi.require_version("Gdk", "3.0")
-from gi.repository import Gdk, GLib, Gtk
-GLib.set_prgname("keylog")
-window = Gtk.Window(title="keylog")
-window.set_default_size(300, 200)
-def key(widget, event, sign):
-    held = "".join(m for m, mask in (("C", Gdk.ModifierType.CONTROL_MASK),
-                                     ("S", Gdk.ModifierType.SHIFT_MASK)) if event.state & mask)
-    with open(sys.argv[1], "a") as log:
-        log.write(f"{sign}{Gdk.keyval_name(event.keyval)}{'^' + held if held else ''}\\n")
-window.connect("key-press-event", key, "+")
-window.connect("key-release-event", key, "-")
-window.show_all()
-Gtk.main()
-"""
-
-
 def scenario_keys(session):
     """keys: bindings press their keys in the focused window through XTest:
     a sequence types its letters in order, a chord holds its modifiers over
@@ -340,7 +318,8 @@ def scenario_keys(session):
     starts no capture. A binding with an unknown name is said at load and
     presses nothing."""
     log = session.work / "keys.log"
-    focused_window(session, ["/usr/bin/python3", "-c", KEY_WINDOW, str(log)], "keylog")
+    focused_window(session, ["/usr/bin/python3", "-c", harness.KEY_WINDOW, "keylog", str(log)],
+                   "keylog")
     instance = session.start_sorvak("right = keys: a b c\nleft = KEYS: Ctrl+Shift+T\n"
                                     "up = keys: nosuch+a\n")
     for kind in ("right", "left", "up"):
@@ -894,7 +873,8 @@ def scenario_check(session):
     expect_equal("the user's file", check(), (0, report, ""))
 
     beside = folder / "conf.txt"
-    beside.write_text("key = 3\nbogus\nright = a b | c\nexclude = mstsc.exe\n")
+    beside.write_text("key = 3\nbogus\nright = a b | c\nexclude = mstsc.exe\n"
+                      "program = firefox\nup = nowhere-at-all\n")
     beside.chmod(0o646)
     for argument in ([], ["checker/../checker"], [str(beside)]):
         expect_equal(f"the file beside, {argument}", check(*argument),
@@ -903,7 +883,9 @@ def scenario_check(session):
                       "error in conf file, line 2\n   missing value, line skipped\n"
                       + permission_line(beside, "writable by others")
                       + "key value 3 has no X11 equivalent, the capture key is never down\n"
-                      + "right: unable to start a b: program not found\n"))
+                      + "right: unable to start a b: program not found\n"
+                      + "up in program firefox: unable to start nowhere-at-all: program not "
+                      "found\n"))
     wayland = check(str(beside), env={**session.env(), "XDG_SESSION_TYPE": "wayland"})
     expect_equal("in a Wayland session, a line of", "note : the foreground program cannot be "
                  "known in a Wayland session: exclude lines are ignored and gestures work "

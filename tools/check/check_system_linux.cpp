@@ -56,19 +56,23 @@ int report_system_notes(const gesture_context *context)
     int notes = report_linux_conf_words(context, stderr);
     // The program's own words for a launch that fails, after the kind's name.
     // Found or not is judged from here, with this PATH and folder.
-    for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind) {
-        const action_slot &slot = context->slots[kind];
-        if (slot.program == nullptr || is_keys_binding(slot.program))
-            continue;
-        launch_plan plan =
-            resolve_launch_command(slot.program, slot.parameters != nullptr ? slot.parameters : "");
-        if (plan.problem != nullptr) {
-            std::fprintf(stderr, "%s: unable to start %s: %s\n",
-                         gesture_kind_name(static_cast<gesture_kind>(kind)), slot.program,
-                         plan.problem);
+    // A block's bindings are named with the block's first name.
+    for (int block = -1; block < context->block_count; ++block)
+        for (int kind = 0; kind < GESTURE_KIND_COUNT; ++kind) {
+            const action_slot &slot =
+                block < 0 ? context->slots[kind] : context->blocks[block].slots[kind];
+            if (slot.program == nullptr || is_keys_binding(slot.program))
+                continue;
+            launch_plan plan = resolve_launch_command(
+                slot.program, slot.parameters != nullptr ? slot.parameters : "");
+            if (plan.problem == nullptr)
+                continue;
+            std::fprintf(
+                stderr, "%s%s%s: unable to start %s: %s\n",
+                gesture_kind_name(static_cast<gesture_kind>(kind)), block < 0 ? "" : " in program ",
+                block < 0 ? "" : context->blocks[block].names[0], slot.program, plan.problem);
             ++notes;
         }
-    }
     // How keys would be sent: in a Wayland session there are several ways,
     // or none.
     bool keys = binds_keys(context);
