@@ -58,6 +58,29 @@ log="$(dirname "$0")/record.log"
 
 # GLib's own warnings ("(sorvak:123): Gdk-CRITICAL **: ...") are the
 # libraries' business, not the program's diagnostics.
+# A GTK window of the tests' own, named (its class on X11, its app_id on
+# Wayland) by its first argument, that logs each key it gets to the file
+# named second: '+' pressed or '-' released, the keyval's name, then "^"
+# with C and S for Ctrl and Shift held meanwhile.
+KEY_WINDOW = """
+import gi, sys
+gi.require_version("Gtk", "3.0")
+gi.require_version("Gdk", "3.0")
+from gi.repository import Gdk, GLib, Gtk
+GLib.set_prgname(sys.argv[1])
+window = Gtk.Window(title=sys.argv[1])
+window.set_default_size(300, 200)
+def key(widget, event, sign):
+    held = "".join(m for m, mask in (("C", Gdk.ModifierType.CONTROL_MASK),
+                                     ("S", Gdk.ModifierType.SHIFT_MASK)) if event.state & mask)
+    with open(sys.argv[2], "a") as log:
+        log.write(f"{sign}{Gdk.keyval_name(event.keyval)}{'^' + held if held else ''}\\n")
+window.connect("key-press-event", key, "+")
+window.connect("key-release-event", key, "-")
+window.show_all()
+Gtk.main()
+"""
+
 GLIB_LOG = re.compile(r"^\(sorvak:\d+\): [\w-]+-(WARNING|CRITICAL|DEBUG|INFO|MESSAGE) \*\*")
 
 

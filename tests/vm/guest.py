@@ -632,28 +632,6 @@ def scenario_check(desktop):
     live.kill()
 
 
-# A Wayland window of the tests' own, its app_id the first argument, that
-# logs each key it gets to the file named second: '+' pressed, '-'
-# released, the keyval's name, "^C" and "^S" for Ctrl and Shift held.
-PROBE_WINDOW = """
-import gi, sys
-gi.require_version("Gtk", "3.0")
-gi.require_version("Gdk", "3.0")
-from gi.repository import Gdk, GLib, Gtk
-GLib.set_prgname(sys.argv[1])
-window = Gtk.Window(title=sys.argv[1])
-def key(widget, event, sign):
-    held = "".join(m for m, mask in (("C", Gdk.ModifierType.CONTROL_MASK),
-                                     ("S", Gdk.ModifierType.SHIFT_MASK)) if event.state & mask)
-    with open(sys.argv[2], "a") as log:
-        log.write(f"{sign}{Gdk.keyval_name(event.keyval)}{'^' + held if held else ''}\\n")
-window.connect("key-press-event", key, "+")
-window.connect("key-release-event", key, "-")
-window.show_all()
-Gtk.main()
-"""
-
-
 def focus(desktop, app_id):
     """Gives `app_id`'s window the focus, with the pointer inside it: focus
     follows the mouse, and a stroke must not leave the window."""
@@ -679,7 +657,7 @@ def scenario_wayland_front(desktop):
     keys = WORK / "probe-keys.log"
     keys.touch()
     desktop.user.own(keys)
-    probe = desktop.user.start(["/usr/bin/python3", "-c", PROBE_WINDOW, "probe", keys],
+    probe = desktop.user.start(["/usr/bin/python3", "-c", harness.KEY_WINDOW, "probe", keys],
                                dict(desktop.env(desktop.user), GDK_BACKEND="wayland"),
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     desktop.others.append(probe)
